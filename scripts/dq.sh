@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The set-up in one place: installs what the project needs from Debian's archive (only what is
+# missing), configures, builds, and runs the program or the tests.
+#
+#   bash scripts/dq.sh run              set up, build and start the program
+#   bash scripts/dq.sh test             set up, build and run every test
+#   bash scripts/dq.sh test --sanitize  the same in an AddressSanitizer + UBSan build (build-asan/)
+#   bash scripts/dq.sh test --tsan      the same in a ThreadSanitizer build (build-tsan/)
+#   bash scripts/dq.sh setup            only install the packages
+#   bash scripts/dq.sh build [--sanitize|--tsan]
+set -euo pipefail
+
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$top"
+
+packages=(cmake g++ make pkg-config qt6-base-dev libusb-1.0-0-dev libhidapi-dev librtmidi-dev
+          libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation2)
+
+setup() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing from Debian's archive: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    export DEBIAN_FRONTEND=noninteractive
+    if ! "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"; then
+        "${sudo[@]}" apt-get update
+        "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+    fi
+}
+
+flavour=normal
+builddir=build
+cmake_flags=()
+parse_flavour() {
+    case "${1:-}" in
+        --sanitize) flavour=asan; builddir=build-asan
+                    cmake_flags=(-DDQ_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DDQ_BUILD_BENCH=ON) ;;
+        --tsan)     flavour=tsan; builddir=build-tsan
+                    cmake_flags=(-DDQ_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+        "")         ;;
+        *) echo "unknown option: $1" >&2; exit 2 ;;
+    esac
+}
+
+build() {
+    setup
+    cmake -S . -B "$builddir" "${cmake_flags[@]}" >/dev/null
+    cmake --build "$builddir" -j "$(nproc)"
+}
+
+run_tests() {
+    build
+    export QT_QPA_PLATFORM=offscreen
+    case "$flavour" in
+        asan)
+            export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+            export LSAN_OPTIONS="suppressions=$top/tests/support/lsan.supp:print_suppressions=0"
+            export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+            ;;
+        tsan)
+            export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/tests/support/tsan.supp"
+            ;;
+    esac
+    (cd "$builddir" && ctest --output-on-failure -j "$(nproc)" ${CTEST_ARGS:-})
+}
+
+run_program() {
+    build
+    if [ -x "$builddir/app/DictionaryQuillfast" ]; then
+        exec "$builddir/app/DictionaryQuillfast"
+    fi
+    echo "The application's windows are not built yet; this checkout has the steno core and the"
+    echo "writer drivers as libraries with their tests (bash scripts/dq.sh test)."
+    if [ -x "$builddir/tools/dqlist" ]; then
+        echo "What can be started now: the word-list tool, listing the shipped data folder:"
+        exec "$builddir/tools/dqlist" list "$top/Data"
+    fi
+}
+
+cmd=${1:-}
+shift || true
+case "$cmd" in
+    setup) setup ;;
+    build) parse_flavour "${1:-}"; build ;;
+    test)  parse_flavour "${1:-}"; run_tests ;;
+    run)   run_program ;;
+    *) sed -n '2,11p' "$0"; exit 2 ;;
+esac

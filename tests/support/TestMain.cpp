@@ -1,0 +1,12 @@
+// Test main for the tests without widgets.
+#include <gtest/gtest.h>
+
+#include "tests/support/TestEnvironment.h"
+
+int main(int argc, char** argv) {
+    testenv::SetUp();
+    ::testing::InitGoogleTest(&argc, argv);
+    int rc = RUN_ALL_TESTS();
+    testenv::TearDown();
+    return rc;
+}
