@@ -75,9 +75,9 @@ run_program() {
     fi
     echo "The application's windows are not built yet; this checkout has the steno core and the"
     echo "writer drivers as libraries with their tests (bash scripts/dq.sh test)."
-    if [ -x "$builddir/tools/dqlist" ]; then
+    if [ -x "$builddir/tools/dqwordlist" ]; then
         echo "What can be started now: the word-list tool, listing the shipped data folder:"
-        exec "$builddir/tools/dqlist" list "$top/Data"
+        exec "$builddir/tools/dqwordlist" list "$top/Data"
     fi
 }
 
