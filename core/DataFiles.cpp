@@ -60,15 +60,20 @@ std::vector<std::string> ReadWordListFile(const std::string& path) {
                 current.append(data + pos, size - pos);
                 return;
             }
-            std::size_t end = std::size_t(static_cast<const char*>(lf) - data) + 1;
-            current.append(data + pos, end - pos);
-            pos = end;
-            std::size_t len = current.size();
-            if (len >= 2 && current[len - 2] == '\r') {
-                current.resize(len - 2);
-                if (!current.empty()) lines.push_back(std::move(current));
-                current.clear();
+            std::size_t lfAt = std::size_t(static_cast<const char*>(lf) - data);
+            if (current.empty() && lfAt > pos && data[lfAt - 1] == '\r') {
+                // The common case: a whole line inside the block, copied once.
+                if (lfAt - 1 > pos) lines.emplace_back(data + pos, lfAt - 1 - pos);
+            } else {
+                current.append(data + pos, lfAt + 1 - pos);
+                std::size_t len = current.size();
+                if (len >= 2 && current[len - 2] == '\r') {
+                    current.resize(len - 2);
+                    if (!current.empty()) lines.push_back(current);
+                    current.clear();
+                }
             }
+            pos = lfAt + 1;
         }
     };
     // A read error keeps the lines read so far, as a cut file does; the unfinished line goes.

@@ -85,7 +85,9 @@ bool ParseWordListText(const std::string& input, WordListText& out, std::string&
         error = "the text starts as UTF-8 but is not valid UTF-8";
         return false;
     }
-    out.encoding = !high ? TextEncoding::Ascii : utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    out.encoding = !high  ? TextEncoding::Ascii
+                   : utf8 ? TextEncoding::Utf8
+                          : TextEncoding::Windows1252;
 
     int lineNo = 0;
     std::size_t pos = 0;
@@ -114,11 +116,13 @@ bool ParseWordListText(const std::string& input, WordListText& out, std::string&
             line = raw;
         }
         for (char c : line) {
-            if (IsForbiddenByte(std::uint8_t(c))) {
-                error = "line " + std::to_string(lineNo) + ": the control character 0x" +
-                        Hex(std::uint8_t(c), 2) + " cannot be part of a word";
-                return false;
-            }
+            auto b = std::uint8_t(c);
+            if (!IsForbiddenByte(b)) continue;
+            error = "line " + std::to_string(lineNo) + ": " +
+                    (b < 0x20 || b == 0x7F
+                         ? "the control character 0x" + Hex(b, 2) + " cannot be part of a word"
+                         : "the byte 0x" + Hex(b, 2) + " is not a Windows-1252 character");
+            return false;
         }
         if (!line.empty()) out.lines.push_back(std::move(line));
     }

@@ -80,7 +80,8 @@ int Encipher(const std::string& in, const std::string& out) {
     WordListText list;
     if (!ParseWordListText(text, list, error)) return Fail(in + ": " + error);
     if (!WriteWordListFile(out, list.lines, &error)) return Fail(error);
-    std::printf("%s: %s (%s) written to %s\n", in.c_str(), Plural(list.lines.size(), "line").c_str(),
+    std::string lines = Plural(list.lines.size(), "line");
+    std::printf("%s: %s (%s) written to %s\n", in.c_str(), lines.c_str(),
                 EncodingName(list.encoding), out.c_str());
     return 0;
 }
