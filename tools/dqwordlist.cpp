@@ -21,8 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kShownWords = 6;
-constexpr std::size_t kShownWidth = 56;
+constexpr std::size_t kShownWidth = 46;
 
 void Usage(std::FILE* to) {
     std::fputs(
@@ -184,17 +183,21 @@ void DescribeList(const fs::path& file) {
     std::vector<std::string> lines = ReadWordListFile(file.string());
     std::size_t headings = 0;
     std::string sample;
-    int shown = 0;
+    std::size_t shown = 0;
+    bool full = false;
     for (const std::string& line : lines) {
         if (line[0] == '@') {
             ++headings;
             continue;
         }
-        if (shown == kShownWords || sample.size() > kShownWidth) continue;
-        sample += (shown++ ? ", " : "") + Shown(line);
+        std::string word = (shown ? ", " : "") + Shown(line);
+        full = full || (shown > 0 && sample.size() + word.size() > kShownWidth);
+        if (full) continue;
+        sample += word;
+        ++shown;
     }
     std::size_t words = lines.size() - headings;
-    if (shown < int(words)) sample += ", ...";
+    if (shown < words) sample += ", ...";
     std::string counts = Plural(words, "word");
     if (headings) counts += ", " + Plural(headings, "heading");
     if (lines.empty()) counts = "no lines";
@@ -229,6 +232,9 @@ int List(const std::string& dataFolder) {
     }
     std::printf("\n%s, %s.\n", Plural(modules.size(), "module").c_str(),
                 Plural(total, "word list").c_str());
+    std::printf("To add a list, make a module folder here, then: "
+                "dqwordlist encipher words.txt \"%s/<module>/<list>.edq\"\n",
+                dataFolder.c_str());
     return 0;
 }
 
