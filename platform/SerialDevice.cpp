@@ -62,6 +62,22 @@ int ApplyTermios(int fd, const termios& t) {
 
 int IgnoreMissingModemSupport(int err) { return (err == ENOTTY || err == EINVAL) ? 0 : err; }
 
+// A read or write, repeated when a signal cut it short.
+template <typename Call>
+long RetryInterrupted(Call call, int& err) {
+    for (;;) {
+        ssize_t n = call();
+        if (n >= 0) {
+            err = 0;
+            return long(n);
+        }
+        if (errno != EINTR) {
+            err = errno;
+            return -1;
+        }
+    }
+}
+
 PollStatus WaitFor(int fd, short events, const WakeEvent& wake, int timeoutMs, int& err) {
     err = 0;
     const std::int64_t deadline = timeoutMs < 0 ? 0 : RealNowMs() + timeoutMs;
@@ -332,29 +348,11 @@ bool WaitOutputDrained(int fd, std::uint32_t baudRate) {
 }
 
 long ReadDevice(int fd, void* buffer, std::size_t count, int& err) {
-    for (;;) {
-        ssize_t n = read(fd, buffer, count);
-        if (n >= 0) {
-            err = 0;
-            return long(n);
-        }
-        if (errno == EINTR) continue;
-        err = errno;
-        return -1;
-    }
+    return RetryInterrupted([&] { return read(fd, buffer, count); }, err);
 }
 
 long WriteDevice(int fd, const void* buffer, std::size_t count, int& err) {
-    for (;;) {
-        ssize_t n = write(fd, buffer, count);
-        if (n >= 0) {
-            err = 0;
-            return long(n);
-        }
-        if (errno == EINTR) continue;
-        err = errno;
-        return -1;
-    }
+    return RetryInterrupted([&] { return write(fd, buffer, count); }, err);
 }
 
 PollStatus WaitReadable(int fd, const WakeEvent& wake, int timeoutMs, int& err) {

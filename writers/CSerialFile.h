@@ -5,7 +5,9 @@
 // every driver's polling loop uses.
 //
 // One thread at a time uses a port (the reader thread while it runs, the user-interface
-// thread before and after); only Wake may be called from any thread at any time.
+// thread before and after); only Wake may be called from any thread at any time. A writer
+// stops with Wake, joins its reader thread, then closes; an exchange after the join that
+// waits for input calls ClearWake first.
 // Nothing throws: failures set lastError. A device that vanishes (unplugged, hung up) makes
 // the port unusable until it is opened again: no data, writes do nothing, waits say Closed.
 #include <cstdint>
