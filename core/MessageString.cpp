@@ -62,11 +62,16 @@ std::vector<platform::AlertButton> AlertButtons(std::uint32_t style,
 
 platform::AlertRequest PrepareAlert(int messageId, std::uint32_t style,
                                     const std::string& insertText) {
+    return PrepareAlertMessage(messageId, style, LoadResString(messageId), insertText);
+}
+
+platform::AlertRequest PrepareAlertMessage(int messageId, std::uint32_t style,
+                                           const std::string& message,
+                                           const std::string& insertText) {
     platform::AlertRequest request;
     request.messageId = messageId;
     request.style = style;
     request.insertText = insertText;
-    const std::string message = LoadResString(messageId);
     if (message.empty()) {
         request.buttons = {{LoadResString(kCaptionOk), platform::kIdClosed}};
         return request;

@@ -57,6 +57,10 @@ std::vector<platform::AlertButton> AlertButtons(std::uint32_t style,
 // empty text with one OK button that answers like closing the box.
 platform::AlertRequest PrepareAlert(int messageId, std::uint32_t style,
                                     const std::string& insertText);
+// The same for a message string given as it is (empty: the id is not in the table).
+platform::AlertRequest PrepareAlertMessage(int messageId, std::uint32_t style,
+                                           const std::string& message,
+                                           const std::string& insertText);
 
 // AskFor's question: the string of `promptId` (or `promptText` for the id -1) followed by
 // the appended text.

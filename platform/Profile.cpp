@@ -106,10 +106,6 @@ bool SyncLocked(Store& s, std::string& report) {
                  ". Check that its folder exists and can be written to and that the disk is "
                  "not full.";
     }
-    // QSettings keeps its first error; a fresh object keeps the pending values (they live in
-    // the shared file cache) and tries them again, so its status tells about later writes.
-    std::unique_ptr<QSettings> fresh = NewSettings();
-    s.settings.swap(fresh);
     return false;
 }
 
@@ -150,6 +146,9 @@ bool Write(const std::string& section, const std::string& entry, const QVariant&
         OpenLocked(s, report);
         QString key = KeyOf(section, entry);
         if (!key.isEmpty() && !s.writesBlocked) {
+            // QSettings keeps its first error; after one, a fresh object (which retries the
+            // values still pending) tells whether this write gets through.
+            if (s.settings->status() != QSettings::NoError) s.settings = NewSettings();
             s.settings->setValue(key, value);
             if (s.batchDepth > 0) {
                 s.batchDirty = true;
