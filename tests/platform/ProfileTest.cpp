@@ -4,13 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
+#include "tests/support/FileHelpers.h"
 #include "tests/support/ScriptedPresenter.h"
 
 namespace {
@@ -20,16 +21,9 @@ using Kind = ScriptedPresenter::Kind;
 std::string ConfigFolder() { return std::string(std::getenv("XDG_CONFIG_HOME")) + "/DQS"; }
 std::string ConfigFile() { return ConfigFolder() + "/DictionaryQuillfast.conf"; }
 
-void WriteFile(const std::string& path, const QByteArray& bytes) {
-    QDir().mkpath(QString::fromStdString(path.substr(0, path.rfind('/'))));
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadFile(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    testfiles::WriteBytes(path, bytes);
 }
 
 std::vector<ScriptedPresenter::Question> Notices(const ScriptedPresenter& presenter) {
@@ -86,7 +80,7 @@ TEST(ProfileTest, SectionWithAnEmptyLevelNamesNothing) {
 
 TEST(ProfileTest, BatchWritesTheFileOnceAtItsEnd) {
     ASSERT_TRUE(platform::WriteProfileInt("u\\Settings\\Writer", "Type", 1));
-    const QByteArray before = ReadFile(ConfigFile());
+    const std::string before = testfiles::ReadBytes(ConfigFile());
     {
         platform::ProfileBatch batch;
         EXPECT_TRUE(platform::WriteProfileInt("u\\Settings\\Writer", "Type", 2));
@@ -94,7 +88,7 @@ TEST(ProfileTest, BatchWritesTheFileOnceAtItsEnd) {
             platform::ProfileBatch inner;
             EXPECT_TRUE(platform::WriteProfileInt("u\\Settings\\Writer", "Port", 3));
         }
-        EXPECT_EQ(ReadFile(ConfigFile()), before);
+        EXPECT_EQ(testfiles::ReadBytes(ConfigFile()), before);
         EXPECT_EQ(platform::GetProfileInt("u\\Settings\\Writer", "Type", 0), 2);
     }
     QSettings file(QString::fromStdString(ConfigFile()), QSettings::IniFormat);
@@ -105,7 +99,7 @@ TEST(ProfileTest, BatchWritesTheFileOnceAtItsEnd) {
 // ---- failures ---------------------------------------------------------------------------
 
 TEST(ProfileTest, DamagedFileIsCopiedAsideAndOtherUsersKeepTheirValues) {
-    const QByteArray damaged =
+    const std::string damaged =
         "[anna]\nSettings\\Writer\\Type=7\nthis line is no setting\n"
         "[bob\nSettings\\Writer\\Type=9\n";
     WriteFile(ConfigFile(), damaged);
@@ -115,7 +109,7 @@ TEST(ProfileTest, DamagedFileIsCopiedAsideAndOtherUsersKeepTheirValues) {
     ASSERT_TRUE(platform::WriteProfileInt("default\\Settings\\Writer", "Type", 5));
     EXPECT_TRUE(platform::WriteProfileInt("default\\Settings\\Writer", "Port", 0));
 
-    EXPECT_EQ(ReadFile(ConfigFile() + ".damaged"), damaged);
+    EXPECT_EQ(testfiles::ReadBytes(ConfigFile() + ".damaged"), damaged);
     auto notices = Notices(presenter);
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_NE(notices[0].text.find("is damaged"), std::string::npos);
@@ -131,8 +125,8 @@ TEST(ProfileTest, EarlierCopiesOfADamagedFileAreKept) {
     WriteFile(ConfigFile(), "\xFF\xFE not text\n");
     ScriptedPresenter presenter;
     EXPECT_EQ(platform::GetProfileInt("a\\b", "c", 1), 1);
-    EXPECT_EQ(ReadFile(ConfigFile() + ".damaged"), "older copy");
-    EXPECT_EQ(ReadFile(ConfigFile() + ".damaged-2"), "\xFF\xFE not text\n");
+    EXPECT_EQ(testfiles::ReadBytes(ConfigFile() + ".damaged"), "older copy");
+    EXPECT_EQ(testfiles::ReadBytes(ConfigFile() + ".damaged-2"), "\xFF\xFE not text\n");
     EXPECT_EQ(Notices(presenter).size(), 1u);
 }
 
