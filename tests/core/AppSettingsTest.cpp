@@ -155,6 +155,7 @@ struct RangeCase {
     int AppSettings::*field;
     int expected;
 };
+void PrintTo(const RangeCase& c, std::ostream* os) { *os << c.name; }
 
 class AppSettingsRangeTest : public testing::TestWithParam<RangeCase> {};
 

@@ -22,6 +22,7 @@ struct SplitCase {
     bool help;
     Strings captions;
 };
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
 
 class SplitMessageStringTest : public testing::TestWithParam<SplitCase> {};
 
@@ -68,6 +69,7 @@ struct ButtonCase {
     Strings captions;
     std::vector<int> results;
 };
+void PrintTo(const ButtonCase& c, std::ostream* os) { *os << c.name; }
 
 class AlertButtonsTest : public testing::TestWithParam<ButtonCase> {};
 

@@ -39,6 +39,7 @@ struct StyleCase {
     std::vector<QString> captions;
     std::vector<int> results;
 };
+void PrintTo(const StyleCase& c, std::ostream* os) { *os << c.name; }
 
 class CAlertDlgStyleTest : public testing::TestWithParam<StyleCase> {};
 

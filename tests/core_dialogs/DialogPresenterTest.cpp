@@ -40,6 +40,7 @@ struct BoxCase {
     QMessageBox::StandardButton press;  // NoButton: Escape
     int expected;
 };
+void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.name; }
 
 class MessageBoxTest : public testing::TestWithParam<BoxCase> {};
 

@@ -16,6 +16,7 @@ struct BoxCase {
     std::vector<int> buttons;
     int escape;
 };
+void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.name; }
 
 class MessageBoxStyleTest : public testing::TestWithParam<BoxCase> {};
 

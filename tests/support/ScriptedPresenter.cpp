@@ -109,18 +109,14 @@ int ScriptedPresenter::Alert(const platform::AlertRequest& request) {
     q.defaultButton = request.defaultButton;
     q.helpVisible = request.helpVisible;
     q.answeredAtOnce = request.answeredAtOnce;
-    // What the real box gives at once, or for its only OK button.
-    std::optional<int> automatic;
-    if (request.answeredAtOnce)
-        automatic = request.AtOnceResult();
-    else if ((request.style & 0xFF) == 0 && request.buttons.size() == 1)
-        automatic = request.buttons.front().result;
     if (request.answeredAtOnce) {
-        q.result = *automatic;  // never shown: no script can answer it
-    } else if (std::optional<Scripted> s = Take(q, !automatic)) {
-        q.result = s->result;
+        q.result = request.AtOnceResult();  // never shown: no script can answer it
     } else {
-        q.result = automatic.value_or(platform::kIdClosed);
+        const bool okOnly = (request.style & 0xFF) == 0 && request.buttons.size() == 1;
+        if (std::optional<Scripted> s = Take(q, !okOnly))
+            q.result = s->result;
+        else
+            q.result = okOnly ? request.buttons.front().result : platform::kIdClosed;
     }
     asked_.push_back(q);
     return q.result;
