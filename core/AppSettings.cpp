@@ -1,10 +1,9 @@
 #include "core/AppSettings.h"
 
-#include <sys/stat.h>
-
 #include <cstdint>
 
 #include "core/TextUtil.h"
+#include "platform/Folder.h"
 #include "platform/Profile.h"
 
 const char* const kDataSection = "Settings\\Data";
@@ -67,7 +66,7 @@ AppSettings& GetSettings() {
 void AppSettings::LoadUserSettings(std::string user) {
     userName = LowerCaseAscii(std::move(user));
     userFolder = dataFolder + "/" + userName + "/";
-    if (!FileExists(userFolder)) mkdir(userFolder.c_str(), 0777);
+    if (!FileExists(userFolder)) platform::MakeFolder(userFolder);
     ReadSections(WriterSection(userName), StrokesSection(userName), FrenchDefaults());
 }
 
