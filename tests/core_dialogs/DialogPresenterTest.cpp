@@ -18,6 +18,14 @@ namespace {
 
 using namespace platform;
 
+// The file dialog's model reads folders on a thread of Qt's own, which ThreadSanitizer cannot
+// see into: it reports Qt's internal hand-over as a race.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kThreadSanitizer = true;
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
+
 // Shows real dialogs, except that notices and the desktop's browser are recorded.
 class RecordingPresenter : public DialogPresenter {
 public:
@@ -120,6 +128,7 @@ TEST(DialogPresenterTest, HelpOpensTheHelpFileAtTheTopic) {
 }
 
 TEST(DialogPresenterTest, SaveDialogAddsTheSuffix) {
+    if (kThreadSanitizer) GTEST_SKIP() << "Qt's file-system thread is not instrumented";
     const std::string folder = testenv::MakeTempDir("save");
     DialogPresenter presenter;
     ModalDriver driver([](QWidget* w) {
@@ -139,6 +148,7 @@ TEST(DialogPresenterTest, SaveDialogAddsTheSuffix) {
 }
 
 TEST(DialogPresenterTest, CancelledFileDialogGivesNoPath) {
+    if (kThreadSanitizer) GTEST_SKIP() << "Qt's file-system thread is not instrumented";
     DialogPresenter presenter;
     ModalDriver driver([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
     FileDialogRequest request;
