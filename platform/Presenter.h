@@ -31,7 +31,7 @@ constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 
 // Styles of the plain message box (the Windows values): buttons in the low four bits,
-// the icon in the next four, the default button in 0x300.
+// the icon in the next four, the default button in 0xF00.
 constexpr unsigned kMbOk = 0x00;
 constexpr unsigned kMbOkCancel = 0x01;
 constexpr unsigned kMbAbortRetryIgnore = 0x02;
