@@ -199,23 +199,25 @@ int CWriter::GetStrokesToRead() {
 
 void CWriter::ReadStrokes(int first, int count) {
     if (mode != kModeNotesCable) return;
-    receiveBuffer.clear();
-    if (first >= 0 && count > 0 && notesFile.is_open()) {
-        notesFile.clear();  // an earlier read may have hit the end
-        notesFile.seekg(static_cast<std::streamoff>(first) * 3, std::ios::beg);
-        // Read in pieces so that an absurd count cannot ask for a huge buffer up front.
-        std::int64_t wanted = static_cast<std::int64_t>(count) * 3;
-        char chunk[64 * 1024];
-        while (wanted > 0 && notesFile) {
-            auto piece = static_cast<std::streamsize>(std::min<std::int64_t>(wanted, sizeof chunk));
-            notesFile.read(chunk, piece);
-            std::streamsize got = notesFile.gcount();
-            if (got <= 0) break;
-            receiveBuffer.append(chunk, static_cast<std::size_t>(got));
-            wanted -= got;
-        }
-    }
+    ReadNotesFile(static_cast<std::int64_t>(first) * 3, static_cast<std::int64_t>(count) * 3);
     DecodeBuffer();
+}
+
+void CWriter::ReadNotesFile(std::int64_t offset, std::int64_t length) {
+    receiveBuffer.clear();
+    if (offset < 0 || length <= 0 || !notesFile.is_open()) return;
+    notesFile.clear();  // an earlier read may have hit the end
+    notesFile.seekg(static_cast<std::streamoff>(offset), std::ios::beg);
+    // Read in pieces so that an absurd length cannot ask for a huge buffer up front.
+    char chunk[64 * 1024];
+    while (length > 0 && notesFile) {
+        auto piece = static_cast<std::streamsize>(std::min<std::int64_t>(length, sizeof chunk));
+        notesFile.read(chunk, piece);
+        std::streamsize got = notesFile.gcount();
+        if (got <= 0) break;
+        receiveBuffer.append(chunk, static_cast<std::size_t>(got));
+        length -= got;
+    }
 }
 
 void CWriter::DecodeBuffer() {

@@ -141,7 +141,7 @@ public:
     // ---- members --------------------------------------------------------------------------
     std::atomic<int> stopRequested{0};
     std::atomic<int> threadStopped{0};
-    std::atomic<platform::WindowHandle> owner;
+    std::atomic<platform::WindowHandle> owner;  // exchange it with SetOwner
     std::thread readerThread;
     std::deque<TrackStroke> strokeQueue;
     std::string auxBuffer;
@@ -196,6 +196,9 @@ protected:
     // creation or the last-write time in local time.
     enum class CaptureDate { Created, LastWritten };
     void ListCaptureFiles(const std::string& pattern, CaptureDate date);
+    // Replaces receiveBuffer with up to `length` bytes of notesFile from `offset` (fewer at its
+    // end, none when it is not open or the arguments are negative).
+    void ReadNotesFile(std::int64_t offset, std::int64_t length);
     // The count of strokes stored on the writer, as its last status reply gave it.
     virtual int WriterStrokeCount() const { return 0; }
 

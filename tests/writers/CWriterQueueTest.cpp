@@ -173,10 +173,16 @@ TEST(StoredNotes, DecodeBufferTakesWholeStrokesAndLeavesTheTail) {
     EXPECT_EQ(writer->GetStroke(&s), 0);
 }
 
+struct NotesReader : CWriter {
+    using CWriter::CWriter;
+    using CWriter::ReadNotesFile;
+};
+
 TEST(StoredNotes, ReadStrokesReadsThreeBytesAStrokeFromTheNotesFile) {
     const std::string folder = testenv::MakeTempDir();
     WriteFile(folder + "/notes", std::string("\x01\x00\x00\x02\x00\x00\x03\x00\x00\x04\x00", 11));
-    auto writer = MakeWriter(platform::kNoWindow, kModeNotesCable);
+    std::unique_ptr<NotesReader> writer(NewWriter<NotesReader>(platform::kNoWindow));
+    writer->mode = kModeNotesCable;
     writer->notesFiles = {folder + "/notes"};
     ASSERT_TRUE(writer->OpenNotesFile(0));
 
@@ -192,6 +198,9 @@ TEST(StoredNotes, ReadStrokesReadsThreeBytesAStrokeFromTheNotesFile) {
     while (writer->GetStroke(&s)) keys.push_back(KeysText(s));
     EXPECT_EQ(keys, (std::vector<std::string>{"02 00 00 00 00 00", "03 00 00 00 00 00",
                                               "01 00 00 00 00 00"}));
+
+    writer->ReadNotesFile(7, 100);  // a driver's own record layout: any offset and length
+    EXPECT_EQ(writer->receiveBuffer, std::string("\x00\x00\x04\x00", 4));
 
     writer->receiveBuffer = "x";
     writer->ReadStrokes(-1, 5);  // nonsense asks read nothing and keep nothing
