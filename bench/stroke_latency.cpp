@@ -32,9 +32,14 @@
 #include "core/AppSettings.h"
 #include "platform/QtMessageWindow.h"
 #include "tests/fakes/TestWriters.h"
+#include "tests/sim/GeminiWire.h"
+#include "tests/sim/PassportWire.h"
 #include "tests/sim/PtyPair.h"
 #include "tests/support/TestEnvironment.h"
 #include "writers/CWriter.h"
+#include "writers/CWriterGJ.h"
+#include "writers/CWriterGM.h"
+#include "writers/CWriterPP.h"
 
 namespace {
 
@@ -59,9 +64,16 @@ struct DriverRow {
 // The 3-byte packet of the test driver, also what the floor reads.
 std::string ThreeBytes(int i) { return std::string{char(i), char(i >> 8), 0x55}; }
 
+std::string GeminiStroke(int i) { return simwire::GeminiPacket(i % 2 ? "S1- T- -E" : "K- A- -Z"); }
+std::string GrandjeanStroke(int i) { return i % 2 ? "STKA " : "PAV "; }
+std::string PassportStroke(int i) { return simwire::PassportPacket(i, "SKA*E", "T"); }
+
 // One row per driver.
 const DriverRow kDrivers[] = {
     {"test3", Make<fakes::ThreeByteWriter>, ThreeBytes},
+    {"CWriterGM", Make<CWriterGM>, GeminiStroke},
+    {"CWriterGJ", Make<CWriterGJ>, GrandjeanStroke},
+    {"CWriterPP", Make<CWriterPP>, PassportStroke},
 };
 
 constexpr int kFloorPacketSize = 3;
