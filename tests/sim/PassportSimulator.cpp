@@ -5,6 +5,10 @@
 
 namespace sim {
 
+PassportSimulator::PassportSimulator(int comNumber) : WriterSimulator(comNumber) {
+    SetRequestHandler([this](const std::string& pending, std::string& reply) { return Answer(pending, reply); });
+}
+
 void PassportSimulator::NumberFrom(int number) {
     std::lock_guard<std::mutex> guard(historyLock_);
     next_ = number;
@@ -60,7 +64,7 @@ void PassportSimulator::SetAnswering(bool answering) {
     answering_ = answering;
 }
 
-std::size_t PassportSimulator::OnRequest(const std::string& pending, std::string& reply) {
+std::size_t PassportSimulator::Answer(const std::string& pending, std::string& reply) {
     const std::size_t start = pending.find("<s");
     if (start == std::string::npos) return pending.size() > 1 ? pending.size() - 1 : 0;
     const std::size_t end = pending.find('>', start);

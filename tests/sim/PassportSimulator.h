@@ -19,8 +19,8 @@ namespace sim {
 
 class PassportSimulator : public WriterSimulator {
 public:
-    using WriterSimulator::WriterSimulator;
-    ~PassportSimulator() override { StopThread(); }
+    explicit PassportSimulator(int comNumber = 1);
+    ~PassportSimulator() override { StopThread(); }  // first: the thread answers through *this
 
     // The number of the next stroke (0 at first).
     void NumberFrom(int number);
@@ -41,10 +41,11 @@ public:
     // Whether requests are answered (they are by default).
     void SetAnswering(bool answering);
 
-protected:
-    std::size_t OnRequest(const std::string& pending, std::string& reply) override;
-
 private:
+    // The request handler. Given as a handler rather than an override of OnRequest: the
+    // handler is handed over under the base's lock, so the simulator's thread never sees
+    // this object half-built.
+    std::size_t Answer(const std::string& pending, std::string& reply);
     int Keep(std::string_view pressedKeys, std::string_view lightKeys, std::string& packet);
 
     mutable std::mutex historyLock_;

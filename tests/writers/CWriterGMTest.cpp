@@ -15,7 +15,13 @@ using session::kBoundMs;
 using session::kNothingMs;
 using Keys = std::vector<std::string>;
 
-using GeminiSession = session::Session<CWriterGM, sim::GeminiSimulator>;
+class GeminiSession : public session::Session<CWriterGM, sim::GeminiSimulator> {
+protected:
+    void SetUp() override {
+        GetSettings().keyboardLayout = 0;  // English
+        Session::SetUp();
+    }
+};
 
 TEST_F(GeminiSession, StrokesArriveInOrder) {
     sim.Stroke("S1- T- -E");
