@@ -89,6 +89,7 @@ std::string OpenFileRequest(const std::string& name) {
 
 std::string ReadRecordsRequest(std::uint8_t sequence, int first, int count) {
     first = std::clamp(first, 0, kMaxRecordIndex);
+    count = std::clamp(count, 0, 0xFFFF);
     return Header(sequence, ReadRecords,
                   {1, 0, std::uint16_t(count), std::uint16_t(first / 128),
                    std::uint16_t((first % 128) * 4)});

@@ -67,7 +67,7 @@ std::string ListFilesRequest(bool realtime);
 std::string OpenFileRequest(const std::string& name);
 // `count` records from record `first` on: param3 count, param4 the 512-byte block
 // (first / 128), param5 the byte offset of the first record in it ((first % 128) * 4).
-// `first` is brought into 0..kMaxRecordIndex.
+// `first` is brought into 0..kMaxRecordIndex, `count` into 16 bits.
 std::string ReadRecordsRequest(std::uint8_t sequence, int first, int count);
 std::string CloseFileRequest();
 std::string EndRealtimeRequest();

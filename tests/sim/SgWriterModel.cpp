@@ -1,18 +1,8 @@
 #include "tests/sim/SgWriterModel.h"
 
 #include <algorithm>
-#include <cstdio>
 
-std::string Hex(std::string_view bytes) {
-    std::string text;
-    for (char c : bytes) {
-        char byte[4];
-        std::snprintf(byte, sizeof byte, "%02X ", unsigned(std::uint8_t(c)));
-        text += byte;
-    }
-    if (!text.empty()) text.pop_back();
-    return text;
-}
+#include "tests/sim/WriterSimulator.h"
 
 namespace {
 
@@ -88,7 +78,18 @@ void SgWriterModel::SetRealtimeFileName(const std::string& name) {
 
 void SgWriterModel::Inject(Fault fault, std::uint16_t action, int count) {
     std::lock_guard lock(mutex_);
-    injections_.push_back({fault, action, count});
+    injections_.push_back({fault, action, count, false});
+}
+
+void SgWriterModel::InjectOnData(Fault fault, int count) {
+    std::lock_guard lock(mutex_);
+    injections_.push_back({fault, 0, count, true});
+}
+
+void SgWriterModel::ClearFaults() {
+    std::lock_guard lock(mutex_);
+    injections_.clear();
+    wakesToIgnore_ = 0;
 }
 
 void SgWriterModel::IgnoreWakes(int count) {
@@ -130,43 +131,49 @@ SgWriterModel::File* SgWriterModel::Find(const std::string& name) {
     return nullptr;
 }
 
-std::string SgWriterModel::Feed(std::string_view bytes) {
+std::size_t SgWriterModel::Take(std::string_view pending, std::string& reply) {
     std::lock_guard lock(mutex_);
+    if (pending.empty()) return 0;
+    if (std::uint8_t(pending[0]) != sg::kStartByte) {
+        // The driver clears the line with zero bytes before it wakes the writer; anything
+        // else ahead of a request is a fault of the driver.
+        const std::string_view stray = pending.substr(0, pending.find(char(sg::kStartByte)));
+        if (stray.find_first_not_of('\0') != std::string_view::npos) {
+            Error("stray bytes before a request: " + sim::Hex(std::string(stray)));
+        }
+        return stray.size();
+    }
+    if (pending.size() < sg::kRequestHeaderSize) return 0;
+    const std::string_view head = pending.substr(0, sg::kRequestHeaderSize);
+    if (sg::Get16(head, 16) != Crc16(head.substr(1, 15))) {
+        Error("header checksum wrong: " + sim::Hex(std::string(head)));
+        return 1;
+    }
+    const std::size_t length = sg::Get16(head, 2);
+    if (length < sg::kRequestHeaderSize || (length > sg::kRequestHeaderSize && length < 21)) {
+        Error("impossible length: " + sim::Hex(std::string(head)));
+        return 1;
+    }
+    if (pending.size() < length) return 0;
+    const std::string request(pending.substr(0, length));
+    if (length > sg::kRequestHeaderSize &&
+        sg::Get16(request, length - 2) != Crc16(std::string_view(request).substr(18, length - 20))) {
+        Error("data checksum wrong: " + sim::Hex(request));
+        return length;
+    }
+    reply = Answer(request);
+    return length;
+}
+
+std::string SgWriterModel::Feed(std::string_view bytes) {
     pending_ += bytes;
     std::string out;
     for (;;) {
-        // The driver clears the line with zero bytes before it wakes the writer.
-        const std::size_t start = pending_.find(char(sg::kStartByte));
-        const std::string_view skipped = std::string_view(pending_).substr(0, start);
-        if (skipped.find_first_not_of('\0') != std::string_view::npos) {
-            Error("stray bytes before a request: " + Hex(skipped));
-        }
-        pending_.erase(0, start == std::string::npos ? pending_.size() : start);
-        if (pending_.size() < sg::kRequestHeaderSize) break;
-
-        const std::string_view head(pending_.data(), sg::kRequestHeaderSize);
-        if (sg::Get16(head, 16) != Crc16(head.substr(1, 15))) {
-            Error("header checksum wrong: " + Hex(head));
-            pending_.erase(0, 1);
-            continue;
-        }
-        const std::size_t length = sg::Get16(head, 2);
-        if (length < sg::kRequestHeaderSize || (length > sg::kRequestHeaderSize && length < 21)) {
-            Error("impossible length: " + Hex(head));
-            pending_.erase(0, 1);
-            continue;
-        }
-        if (pending_.size() < length) break;
-        const std::string request = pending_.substr(0, length);
-        pending_.erase(0, length);
-        if (length > sg::kRequestHeaderSize) {
-            const std::string_view data = std::string_view(request).substr(18, length - 20);
-            if (sg::Get16(request, length - 2) != Crc16(data)) {
-                Error("data checksum wrong: " + Hex(request));
-                continue;
-            }
-        }
-        out += Answer(request);
+        std::string reply;
+        const std::size_t used = Take(pending_, reply);
+        if (used == 0) break;
+        pending_.erase(0, used);
+        out += reply;
     }
     return out;
 }
@@ -181,7 +188,7 @@ std::string SgWriterModel::Answer(const std::string& request) {
     actions_.push_back(action);
     requests_.push_back(request);
     auto expect = [&](bool ok, const char* what) {
-        if (!ok) Error(std::string(what) + ": " + Hex(request));
+        if (!ok) Error(std::string(what) + ": " + sim::Hex(request));
         return ok;
     };
 
@@ -242,7 +249,7 @@ std::string SgWriterModel::Answer(const std::string& request) {
                "EndRealtime/Disconnect is not the template");
         return Deliver(action, SgReply(sequence, {}, action));
     default:
-        Error("unknown action: " + Hex(request));
+        Error("unknown action: " + sim::Hex(request));
         return {};
     }
 }
@@ -256,8 +263,9 @@ std::vector<sg::FileEntry> SgWriterModel::ListingLocked() const {
 }
 
 std::string SgWriterModel::Deliver(std::uint16_t action, std::string reply) {
+    const bool hasData = reply.size() > sg::kReplyHeaderSize + 2;
     auto it = std::find_if(injections_.begin(), injections_.end(), [&](const Injection& i) {
-        return i.action == 0 || i.action == action;
+        return (i.action == 0 || i.action == action) && (!i.dataOnly || hasData);
     });
     if (it == injections_.end()) return reply;
     const Fault fault = it->fault;

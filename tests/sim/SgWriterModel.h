@@ -2,9 +2,9 @@
 // What an SG writer answers, as a pure model: bytes from the driver go in, the writer's
 // replies come out. It checks every request byte for byte (start byte, length, both
 // checksums, the fixed fields of each template), keeps a realtime file that grows as a test
-// "writes" strokes, and can be told to misbehave: ignore requests, corrupt a checksum, cut
-// a reply short. Timing (answering late) and dropping off the line belong to the session
-// on the pseudo-terminal (SgWriterSim).
+// "writes" strokes, and can be told to misbehave on requests of one kind: ignore them,
+// corrupt a checksum, cut a reply short, answer garbage. Timing (answering late) and
+// dropping off the line belong to the line (SgSimulator on a pseudo-terminal).
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -13,9 +13,6 @@
 #include <vector>
 
 #include "writers/SgProtocol.h"
-
-// "01 05 14 00": bytes as text for failure messages.
-std::string Hex(std::string_view bytes);
 
 // A reply as a writer sends it: header, data, data checksum, both checksums right.
 // `action` is echoed in bytes 4-5, which the driver does not interpret.
@@ -53,11 +50,19 @@ public:
     // The next `count` replies to requests of `action` (0: any action, Wake included) get
     // `fault`; count -1: every one from now on.
     void Inject(Fault fault, std::uint16_t action = 0, int count = -1);
+    // The same for the next `count` replies that carry data (strokes or a listing).
+    void InjectOnData(Fault fault, int count = 1);
+    // Back to answering every request properly.
+    void ClearFaults();
     // Answer nothing to the first `count` Wake packets.
     void IgnoreWakes(int count);
 
     // ---- the line ----
-    // Bytes the driver wrote; returns the bytes the writer answers, in order.
+    // Looks at bytes the driver wrote and nobody took yet: returns how many of them form one
+    // request, or are stray bytes ahead of one (0: wait for more), and puts the writer's
+    // answer to a request in `reply`.
+    std::size_t Take(std::string_view pending, std::string& reply);
+    // All of `bytes` at once: the answers in order (for tests without a line).
     std::string Feed(std::string_view bytes);
 
     // ---- what happened ----
@@ -76,6 +81,7 @@ private:
         Fault fault;
         std::uint16_t action;
         int count;
+        bool dataOnly;
     };
     struct File {
         std::string name;
@@ -89,7 +95,7 @@ private:
     std::vector<sg::FileEntry> ListingLocked() const;
 
     mutable std::mutex mutex_;
-    std::string pending_;  // bytes of a request not complete yet
+    std::string pending_;  // Feed's bytes of a request not complete yet
     std::vector<File> files_;  // files_[0] is the realtime file
     bool noRealtimeFile_ = false;
     std::string openFile_;

@@ -5,9 +5,12 @@
 #include <vector>
 
 #include "tests/sim/SgWriterModel.h"
+#include "tests/sim/WriterSimulator.h"
 #include "writers/SgProtocol.h"
 
 namespace {
+
+using sim::Hex;
 
 std::string Bytes(std::initializer_list<int> values) {
     std::string bytes;
