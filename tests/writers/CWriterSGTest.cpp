@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,7 +13,9 @@
 #include "tests/fakes/FakeOwnerWindow.h"
 #include "tests/fakes/TestWriters.h"
 #include "tests/sim/SgSimulator.h"
+#include "tests/support/FileHelpers.h"
 #include "tests/support/ScriptedPresenter.h"
+#include "tests/support/TestEnvironment.h"
 #include "writers/CWriterSG.h"
 #include "writers/SgProtocol.h"
 
@@ -298,6 +301,133 @@ TEST_F(SgSession, APortThatDoesNotOpenIsReportedAtOnce) {
     EXPECT_EQ(CountAsked(presenter, kMessageNoAnswer), 1);
     w.Stop();
     EXPECT_EQ(sim.Model().Actions(), Actions{});
+}
+
+// ---- stored notes over the cable (mode 1) ---------------------------------------------------
+
+TEST_F(SgSession, CableListsOpensReadsAndClosesStoredFiles) {
+    sim.Model().AddStoredFile("FILE.001", 3);
+    sim.Model().AddStoredFile("FILE.002", 2);
+    ScriptedPresenter presenter;  // no question in this mode
+    CWriterSG& w = Make();
+    w.mode = kModeNotesCable;
+    w.Start(1);
+    EXPECT_EQ(w.notesListing, (std::vector<std::string>{"001", "002"}));
+    EXPECT_FALSE(w.OpenNotesFile(2));
+
+    ASSERT_TRUE(w.OpenNotesFile(1));
+    EXPECT_EQ(sim.Model().Requests().back().substr(18, 8), "FILE.002");
+    w.ReadStrokes(0, 3);
+    ASSERT_TRUE(owner.WaitForStrokes(w, 2, kBound));
+    EXPECT_EQ(Keys(), (std::vector<std::string>{"01 02 00 00 00 00", "01 02 01 00 00 00"}));
+    w.CloseNotesFile();
+    EXPECT_EQ(sim.Model().Actions().back(), sg::CloseFile);
+
+    w.Stop();
+    ASSERT_TRUE(sim.WaitForRequests(sg::Disconnect, 1, kBound));
+    EXPECT_EQ(sim.Model().CountOf(sg::CloseFile), 1);
+    EXPECT_EQ(sim.Model().CountOf(sg::EndRealtime), 0);
+}
+
+TEST_F(SgSession, CableListingWithOnlyTheRealtimeFile) {
+    CWriterSG& w = Make();
+    w.mode = kModeNotesCable;
+    w.Start(1);
+    ASSERT_EQ(w.notesListing, std::vector<std::string>{"RTDATA"});
+    ASSERT_TRUE(w.OpenNotesFile(0));
+    EXPECT_EQ(sim.Model().Requests().back().substr(18, 12), "REALTIME.000");
+    w.ReadStrokes(4, 10);
+    ASSERT_TRUE(owner.WaitForStrokes(w, 1, kBound));
+    EXPECT_EQ(Keys(), std::vector<std::string>{"FF 00 04 00 00 00"});
+}
+
+TEST_F(SgSession, CableOnAPortThatDoesNotOpenListsNothing) {
+    ScriptedPresenter presenter;  // mode 1 asks nothing
+    CWriterSG& w = Make();
+    w.mode = kModeNotesCable;
+    fakes::UseLineSettings(200);  // no such device: Start gives up at once
+    w.Start(1);
+    EXPECT_TRUE(w.notesListing.empty());
+    EXPECT_FALSE(w.OpenNotesFile(0));
+}
+
+// ---- notes files in a folder (mode 0) ---------------------------------------------------------
+
+std::string TimeWord(int h, int m, int s32) {
+    const int word = h << 11 | m << 5 | s32;
+    return std::string{char(word & 0xFF), char(word >> 8)};
+}
+
+class SgNotesFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = testenv::MakeTempDir("notes");
+        std::filesystem::create_directory(folder + "/TEXT");
+    }
+    std::unique_ptr<CWriterSG> Open(const std::string& name) {
+        std::unique_ptr<CWriterSG> w(NewWriter<CWriterSG>(owner.Handle()));
+        w->mode = kModeNotesFolder;
+        w->notesFolder = folder;
+        w->Start(1);
+        for (std::size_t i = 0; i < w->notesFiles.size(); ++i) {
+            if (GetFileNamePart(w->notesFiles[i]) == name) {
+                EXPECT_TRUE(w->OpenNotesFile(int(i)));
+                return w;
+            }
+        }
+        ADD_FAILURE() << name << " is not listed";
+        return w;
+    }
+    std::string folder;
+    fakes::FakeOwnerWindow owner;
+};
+
+TEST_F(SgNotesFolder, StrokesCarryTheTimesOfTheTimeFile) {
+    testfiles::WriteBytes(folder + "/FILE.003", SgStrokeRecord(0x11, 0x22, 0x33) +
+                                                    SgStrokeRecord(0x44, 0x55, 0x66) + "\x01\x02");
+    testfiles::WriteBytes(folder + "/TEXT/FILE003.HMS", TimeWord(10, 0, 0) + TimeWord(10, 1, 16));
+    auto w = Open("FILE.003");
+    ASSERT_TRUE(w->timeFile);
+    w->ReadStrokes(0, 3);
+    ASSERT_TRUE(owner.WaitForStrokes(*w, 2, kBound));
+    EXPECT_EQ(owner.StrokeKeys(), (std::vector<std::string>{"11 22 33 00 00 00", "44 55 66 00 00 00"}));
+    EXPECT_EQ(owner.Strokes()[0].timeCode, (TimeCode{10, 0, 0, 0}));
+    EXPECT_EQ(owner.Strokes()[0].elapsedMs, 0);
+    EXPECT_EQ(owner.Strokes()[1].timeCode, (TimeCode{10, 1, 30, 0}));
+    EXPECT_EQ(owner.Strokes()[1].elapsedMs, 90000);
+    EXPECT_EQ(w->strokeIndex, 2);
+    w->CloseNotesFile();
+    EXPECT_FALSE(w->timeFile);
+}
+
+TEST_F(SgNotesFolder, ALongReadStopsAtTheTimeWordsItCanHold) {
+    std::string notes, times;
+    for (int i = 0; i < 1500; ++i) {
+        notes += SgStrokeRecord(0x20, std::uint8_t(i >> 8), std::uint8_t(i));
+        times += TimeWord(1 + i / 1000, (i / 10) % 60, i % 32);
+    }
+    times += std::string(4096, '\x7F');  // a time file longer than the notes
+    testfiles::WriteBytes(folder + "/FILE.004", notes);
+    testfiles::WriteBytes(folder + "/TEXT/FILE004.HMS", times);
+    auto w = Open("FILE.004");
+    w->ReadStrokes(0, 100000);
+    ASSERT_TRUE(owner.WaitForStrokes(*w, 1024, kBound));
+    w->ReadStrokes(1024, 1024);
+    ASSERT_TRUE(owner.WaitForStrokes(*w, 1500, kBound));
+    EXPECT_FALSE(owner.WaitForStrokes(*w, 1501, kNothing));
+    const TrackStroke& last = owner.Strokes()[1499];
+    EXPECT_EQ(fakes::KeysText(last), "20 05 DB 00 00 00");
+    EXPECT_EQ(last.timeCode, sg::TimeWordToTimeCode(std::uint16_t(2 << 11 | (149 % 60) << 5 | 1499 % 32)));
+}
+
+TEST_F(SgNotesFolder, WithoutATimeFileStrokesGetTheTimeOfReading) {
+    testfiles::WriteBytes(folder + "/FILE.005", SgStrokeRecord(0x01, 0x00, 0x00));
+    auto w = Open("FILE.005");
+    EXPECT_FALSE(w->timeFile);
+    w->ReadStrokes(0, 1);
+    ASSERT_TRUE(owner.WaitForStrokes(*w, 1, kBound));
+    EXPECT_EQ(owner.Strokes()[0].elapsedMs, 0);
+    EXPECT_FALSE(w->OpenNotesFile(int(w->notesFiles.size())));
 }
 
 // ---- a scripted line under the fast clock -------------------------------------------------
