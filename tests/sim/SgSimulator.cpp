@@ -3,6 +3,15 @@
 #include <chrono>
 #include <thread>
 
+SgSimulator::SgSimulator(int comNumber) : WriterSimulator(comNumber) {
+    // A handler rather than an override: the simulator's thread runs from the base's
+    // constructor on, and takes the handler under the base's lock, so it never sees this
+    // object half built.
+    SetRequestHandler([this](const std::string& pending, std::string& reply) {
+        return Answer(pending, reply);
+    });
+}
+
 void SgSimulator::OnReply(std::function<void(const std::string&)> callback) {
     std::lock_guard lock(callbackLock_);
     onReply_ = std::move(callback);
@@ -17,7 +26,7 @@ bool SgSimulator::WaitForRequests(std::uint16_t action, int count, int timeoutMs
     return true;
 }
 
-std::size_t SgSimulator::OnRequest(const std::string& pending, std::string& reply) {
+std::size_t SgSimulator::Answer(const std::string& pending, std::string& reply) {
     const std::size_t used = model_.Take(pending, reply);
     if (!reply.empty()) {
         std::lock_guard lock(callbackLock_);

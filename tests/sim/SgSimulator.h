@@ -17,7 +17,7 @@
 
 class SgSimulator : public sim::WriterSimulator {
 public:
-    using WriterSimulator::WriterSimulator;
+    explicit SgSimulator(int comNumber = 1);
     ~SgSimulator() override { StopThread(); }
 
     SgWriterModel& Model() { return model_; }
@@ -27,10 +27,9 @@ public:
     // `action`.
     bool WaitForRequests(std::uint16_t action, int count, int timeoutMs);
 
-protected:
-    std::size_t OnRequest(const std::string& pending, std::string& reply) override;
-
 private:
+    std::size_t Answer(const std::string& pending, std::string& reply);
+
     SgWriterModel model_;
     std::mutex callbackLock_;
     std::function<void(const std::string&)> onReply_;
