@@ -3,30 +3,17 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/HexBytes.h"
+#include "tests/writers/FramedStrokes.h"
 #include "writers/EzProtocol.h"
 
 namespace {
 
-// The strokes a realtime byte stream gives, as hex of their first three bytes each.
-std::vector<std::string> RealtimeStrokes(std::string stream) {
-    std::vector<std::string> strokes;
-    DrainFrames(stream, ez::FrameRealtime, [&](std::string_view packet) {
-        const Stroke s = ez::RealtimeStroke(packet);
-        EXPECT_EQ(s[3] | s[4] | s[5], 0);
-        strokes.push_back(ToHex(std::string(reinterpret_cast<const char*>(s.data()), 3)));
-    });
-    return strokes;
+std::vector<std::string> RealtimeStrokes(const std::string& stream) {
+    return FramedStrokes(stream, ez::FrameRealtime, ez::RealtimeStroke);
 }
 
-struct RealtimeRow {
-    const char* name;
-    const char* line;
-    std::vector<std::string> strokes;
-};
-
 TEST(EzRealtime, StreamsGiveTheirStrokes) {
-    const RealtimeRow rows[] = {
+    const StreamRow rows[] = {
         {"sync 7E", "7E 20 00 00", {"20 00 00"}},
         {"sync FF", "FF 20 00 00", {"20 00 00"}},
         {"sync 7F and FE", "7F 01 02 03 FE 04 05 06", {"01 02 03", "04 05 06"}},

@@ -3,29 +3,17 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/HexBytes.h"
+#include "tests/writers/FramedStrokes.h"
 #include "writers/FlProtocol.h"
 
 namespace {
 
-std::vector<std::string> RealtimeStrokes(std::string stream) {
-    std::vector<std::string> strokes;
-    DrainFrames(stream, fl::FrameGroup, [&](std::string_view group) {
-        const Stroke s = fl::GroupStroke(group);
-        EXPECT_EQ(s[3] | s[4] | s[5], 0);
-        strokes.push_back(ToHex(std::string(reinterpret_cast<const char*>(s.data()), 3)));
-    });
-    return strokes;
+std::vector<std::string> RealtimeStrokes(const std::string& stream) {
+    return FramedStrokes(stream, fl::FrameGroup, fl::GroupStroke);
 }
 
-struct RealtimeRow {
-    const char* name;
-    const char* line;
-    std::vector<std::string> strokes;
-};
-
 TEST(FlRealtime, StreamsGiveTheirStrokes) {
-    const RealtimeRow rows[] = {
+    const StreamRow rows[] = {
         {"one stroke", "12 34 56 FF", {"12 34 56"}},
         {"writer's group skipped", "7A 00 00 01 FF 40 00 01 FF", {"40 00 01"}},
         {"short writer's group", "78 FF 01 02 03 FF", {"01 02 03"}},
