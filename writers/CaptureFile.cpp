@@ -19,6 +19,11 @@ CaptureFile::~CaptureFile() = default;
 bool CaptureFile::Create(const std::string& path) {
     path_ = path;
     error_.clear();
+    if (path.empty()) {
+        file_.reset();
+        error_ = "There is no folder for temporary files.";
+        return false;
+    }
     file_ = std::make_unique<platform::AtomicFile>(path);
     if (file_->Open()) return true;
     error_ = file_->Error();
