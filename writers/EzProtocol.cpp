@@ -18,7 +18,7 @@ Stroke RealtimeStroke(std::string_view packet) {
 bool NotesCollector::Take(std::uint8_t b) {
     ++bytesTaken_;
     zeroRun_ = IsZeroByte(b) ? zeroRun_ + 1 : 0;
-    if (group_.empty() && !afterSync_ && IsSyncByte(b)) {
+    if (group_.empty() && !afterSync_ && IsNotesSyncByte(b)) {
         afterSync_ = true;
     } else {
         afterSync_ = false;

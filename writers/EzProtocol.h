@@ -26,8 +26,10 @@ inline constexpr int kPresenceAttempts = 11;
 inline constexpr int kPacketTimeoutMs = 100;
 inline constexpr std::size_t kPacketSize = 4;
 
-// 0x7E, 0x7F, 0xFE or 0xFF.
+// Realtime: 0x7E, 0x7F, 0xFE or 0xFF.
 constexpr bool IsSyncByte(std::uint8_t b) { return (b & 0x7E) == 0x7E; }
+// Stored notes: 0x7E or 0xFE (the top bit is ignored).
+constexpr bool IsNotesSyncByte(std::uint8_t b) { return (b & 0x7F) == 0x7E; }
 // The answer to "M" that says every stored note has been sent (the top bit is ignored).
 constexpr bool IsNotesCompleteAnswer(std::uint8_t b) { return (b & 0x7F) == 'M'; }
 // Bytes that count towards the run of zeros ending a block of stored notes.
@@ -40,8 +42,9 @@ FrameStep FrameRealtime(std::string_view bytes);
 Stroke RealtimeStroke(std::string_view packet);
 
 // Stored notes read over the cable, one byte at a time. Bytes are gathered into 3-byte
-// records; at the first position of a record a synchronisation byte is dropped and the byte
-// after it taken in its place, whatever it is. Eight zero bytes in a row end a pass.
+// records; at the first position of a record a synchronisation byte (IsNotesSyncByte) is
+// dropped and the byte after it taken in its place, whatever it is. Eight zero bytes in a row
+// end a pass.
 // Records of three zero bytes are the writer's padding, never a stroke, and are not kept.
 class NotesCollector {
 public:

@@ -6,6 +6,12 @@
 
 namespace sim {
 
+// Installed as the request handler, not an override: the handler is handed over under the
+// simulator's lock, so its thread never calls into an object still being built.
+EzSimulator::EzSimulator(int comNumber) : WriterSimulator(comNumber) {
+    SetRequestHandler([this](const std::string& pending, std::string& reply) { return Answer(pending, reply); });
+}
+
 std::string EzSimulator::RealtimePacket(const Stroke& stroke, std::uint8_t sync) {
     return {char(sync), char(stroke[0]), char(stroke[1]), char(stroke[2])};
 }
@@ -31,7 +37,7 @@ std::string EzSimulator::NextBlock() {
     return NotesBlock(block);
 }
 
-std::size_t EzSimulator::OnRequest(const std::string& pending, std::string& reply) {
+std::size_t EzSimulator::Answer(const std::string& pending, std::string& reply) {
     switch (pending[0]) {
         case 'B': {
             const int seen = presenceChecks++;

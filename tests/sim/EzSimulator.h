@@ -19,8 +19,8 @@ namespace sim {
 
 class EzSimulator : public WriterSimulator {
 public:
-    using WriterSimulator::WriterSimulator;
-    ~EzSimulator() override { StopThread(); }
+    explicit EzSimulator(int comNumber = 1);
+    ~EzSimulator() override { StopThread(); }  // first: the thread calls Answer
 
     static std::string RealtimePacket(const Stroke& stroke, std::uint8_t sync = 0x7E);
     // The bytes of one block of stored notes.
@@ -36,10 +36,9 @@ public:
     std::atomic<int> presenceChecks{0};
     std::atomic<bool> realtime{false};
 
-protected:
-    std::size_t OnRequest(const std::string& pending, std::string& reply) override;
-
 private:
+    // The writer's answer to what the driver wrote (the request handler).
+    std::size_t Answer(const std::string& pending, std::string& reply);
     std::string NextBlock();
 
     std::mutex notesLock_;

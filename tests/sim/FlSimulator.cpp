@@ -4,6 +4,12 @@
 
 namespace sim {
 
+// Installed as the request handler, not an override: the handler is handed over under the
+// simulator's lock, so its thread never calls into an object still being built.
+FlSimulator::FlSimulator(int comNumber) : WriterSimulator(comNumber) {
+    SetRequestHandler([this](const std::string& pending, std::string& reply) { return Answer(pending, reply); });
+}
+
 std::string FlSimulator::Group(const Stroke& stroke) {
     return {char(stroke[0]), char(stroke[1]), char(stroke[2]), char(0xFF)};
 }
@@ -35,7 +41,7 @@ void FlSimulator::SetJobs(std::vector<std::vector<Stroke>> jobs, int jobEndGroup
     jobEndGroups_ = jobEndGroups;
 }
 
-std::size_t FlSimulator::OnRequest(const std::string& pending, std::string& reply) {
+std::size_t FlSimulator::Answer(const std::string& pending, std::string& reply) {
     const char c = pending[0];
     if (c == 'X') {
         attention_ = true;

@@ -17,8 +17,8 @@ namespace sim {
 
 class FlSimulator : public WriterSimulator {
 public:
-    using WriterSimulator::WriterSimulator;
-    ~FlSimulator() override { StopThread(); }
+    explicit FlSimulator(int comNumber = 1);
+    ~FlSimulator() override { StopThread(); }  // first: the thread calls Answer
 
     static std::string Group(const Stroke& stroke);
     // The stored notes of one job as they go out on the line.
@@ -30,10 +30,9 @@ public:
     // Answer "C" with fewer than six bytes (the handshake then fails).
     std::atomic<int> handshakeBytes{6};
 
-protected:
-    std::size_t OnRequest(const std::string& pending, std::string& reply) override;
-
 private:
+    // The writer's answer to what the driver wrote (the request handler).
+    std::size_t Answer(const std::string& pending, std::string& reply);
     std::mutex jobsLock_;
     std::vector<std::vector<Stroke>> jobs_;
     int jobEndGroups_ = 5;

@@ -43,7 +43,8 @@ protected:
         ASSERT_TRUE(sim.IsOpen()) << sim.Error();
         fakes::UseLineSettings(1);
     }
-    std::unique_ptr<CWriterEZ> Open(int mode, int presenceWaitMs = 10) {
+    // A generous wait for the echo: a loaded machine must not turn a late echo into a question.
+    std::unique_ptr<CWriterEZ> Open(int mode, int presenceWaitMs = 200) {
         std::unique_ptr<CWriterEZ> writer(NewWriter<CWriterEZ>(owner.Handle()));
         writer->mode = mode;
         writer->presenceWaitMs = presenceWaitMs;
@@ -99,7 +100,7 @@ TEST_F(EzSession, AnUnpluggedWriterDeliversNothingAndStops) {
 TEST_F(EzSession, AWriterAnsweringOnTheEleventhCheckIsAcceptedWithoutAQuestion) {
     sim.ignorePresenceChecks = 10;
     ScriptedPresenter presenter;  // no answers: a question fails the test
-    auto writer = Open(kModeRealtime, 200);  // the answer counts however loaded the machine is
+    auto writer = Open(kModeRealtime);
     EXPECT_EQ(sim.presenceChecks.load(), 11);
     sim.Send(sim::EzSimulator::RealtimePacket({0x01, 0x00, 0x00}));
     EXPECT_TRUE(owner.WaitForStrokes(*writer, 1, kBound));
@@ -109,7 +110,7 @@ TEST_F(EzSession, ASilentWriterIsReportedAndRetryMakesOneMoreAttempt) {
     sim.ignorePresenceChecks = -1;
     ScriptedPresenter presenter;
     presenter.Answer(kMessageNoAnswer, 0).Answer(kMessageNoAnswer, 1);  // Retry, then Cancel
-    auto writer = Open(kModeRealtime);
+    auto writer = Open(kModeRealtime, 10);
     ASSERT_TRUE(sim.WaitForReceived(12, kBound));
     EXPECT_EQ(sim.Received(), std::string(12, 'B'));
     ASSERT_EQ(presenter.Asked().size(), 2u);

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <regex>
 
+#include "core/TextUtil.h"
 #include "tests/fakes/FakeOwnerWindow.h"
 #include "tests/fakes/TestWriters.h"
 #include "tests/fakes/WaitDialogScript.h"
@@ -145,6 +147,44 @@ TEST_F(FlSession, ATransferOfOneFileDeletesTheRestOfAnEarlierOne) {
     for (int n = 1; n <= 3; ++n) EXPECT_FALSE(FileExists(Capture(n))) << n;
     EXPECT_EQ(writer->notesFiles, std::vector<std::string>{Capture(0)});
     EXPECT_TRUE(dialogs.Dialog(0).closed);
+}
+
+// A folder on the memory file system for the test's capture files, when the machine has one:
+// a thousand files synced to disk take seconds.
+class MemoryTempFolder {
+public:
+    MemoryTempFolder() {
+        std::string pattern = "/dev/shm/dqtest.XXXXXX";
+        if (!mkdtemp(pattern.data())) return;
+        folder_ = pattern;
+        setenv("TEMP", folder_.c_str(), 1);
+    }
+    ~MemoryTempFolder() {
+        std::error_code ignored;
+        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
+    }
+
+private:
+    std::string folder_;
+};
+
+TEST_F(FlSession, FileNumbersStopAtTheLastAndLaterJobsGoOnInIt) {
+    MemoryTempFolder temp;
+    // Each job of six end groups closes two files: 501 jobs ask for 1002 files.
+    std::vector<std::vector<Stroke>> jobs(501);
+    jobs.back() = {{0x01, 0x02, 0x03}};
+    sim.SetJobs(jobs, 6);
+    fakes::WaitDialogScript dialogs;
+    ScriptedPresenter presenter;
+    auto writer = Open(kModeNotesCable);
+
+    EXPECT_TRUE(presenter.Asked().empty());
+    ASSERT_EQ(writer->notesFiles.size(), 1000u);
+    EXPECT_EQ(GetFileNamePart(writer->notesFiles.back()), "Flash.999");
+    // Flash.999 holds what came after the numbers ran out: the last jobs' strokes and markers.
+    const std::string last = testfiles::ReadBytes(writer->notesFiles.back());
+    EXPECT_NE(last.find(std::string("\x01\x02\x03", 3)), std::string::npos);
+    EXPECT_EQ(last.size() % 3, 0u);
 }
 
 TEST_F(FlSession, AWriterGoneInTheHandshakeIsReportedAndEarlierFilesStay) {

@@ -53,7 +53,8 @@ struct NotesRow {
 TEST(EzNotes, BytesGiveRecords) {
     const NotesRow rows[] = {
         {"plain records", "20 00 00 01 02 03", "20 00 00 01 02 03", false},
-        {"sync byte before a record dropped", "7E 20 00 00 FF 01 02 03", "20 00 00 01 02 03", false},
+        {"sync byte before a record dropped", "7E 20 00 00 FE 01 02 03", "20 00 00 01 02 03", false},
+        {"7F and FF start a record", "7F 01 02 FF 03 04", "7F 01 02 FF 03 04", false},
         {"byte after a sync taken as it is", "7E 7E 01 02", "7E 01 02", false},
         {"sync-like byte inside a record kept", "20 7E FE", "20 7E FE", false},
         {"eight zeros end the pass", "7E 01 02 03 00 00 00 00 00 00 00 00", "01 02 03", true},
