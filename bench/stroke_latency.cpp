@@ -38,6 +38,8 @@
 #include "tests/sim/SgSimulator.h"
 #include "tests/support/TestEnvironment.h"
 #include "writers/CWriter.h"
+#include "writers/CWriterEZ.h"
+#include "writers/CWriterFL.h"
 #include "writers/CWriterSG.h"
 #include "writers/SgProtocol.h"
 
@@ -62,6 +64,8 @@ struct DriverRow {
     const char* name;
     CWriter* (*make)(platform::WindowHandle owner);
     std::string (*packet)(int stroke);  // what the writer sends for stroke number `stroke`
+    // What the writer answers to bytes the driver writes (null: nothing), e.g. a presence check.
+    std::string (*answer)(const std::string& written) = nullptr;
     // Writers that answer requests instead: the whole measurement, with a simulator of their own.
     // Answers 1 when strokes were lost.
     int (*session)(Owner& owner, int n, int intervalUs) = nullptr;
@@ -72,10 +76,51 @@ int MeasureSg(Owner& owner, int n, int intervalUs);
 // The 3-byte packet of the test driver, also what the floor reads.
 std::string ThreeBytes(int i) { return std::string{char(i), char(i >> 8), 0x55}; }
 
+// A synchronisation byte, then the stroke; the EZ-Writer echoes its presence check "B".
+std::string EzPacket(int i) { return {'\x7E', char(i & 0x3F), char(i >> 6), 0x55}; }
+std::string EzAnswer(const std::string& written) {
+    return std::string(std::size_t(std::count(written.begin(), written.end(), 'B')), 'B');
+}
+// Three stroke bytes and the end marker.
+std::string FlPacket(int i) { return {char(i & 0x3F), char(i >> 6), 0x55, '\xFF'}; }
+
 // One row per driver.
 const DriverRow kDrivers[] = {
     {"test3", Make<fakes::ThreeByteWriter>, ThreeBytes},
-    {"CWriterSG", Make<CWriterSG>, nullptr, MeasureSg},
+    {"CWriterEZ", Make<CWriterEZ>, EzPacket, EzAnswer},
+    {"CWriterFL", Make<CWriterFL>, FlPacket},
+    {"CWriterSG", Make<CWriterSG>, nullptr, nullptr, MeasureSg},
+};
+
+// Plays the writer's answers while a driver runs: reads what the driver writes and sends the
+// row's answer.
+class Responder {
+public:
+    Responder(sim::PtyPair& pty, std::string (*answer)(const std::string&)) : pty_(pty), answer_(answer) {
+        if (answer_) thread_ = std::thread([this] { Run(); });
+    }
+    ~Responder() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    void Run() {
+        while (!stop_) {
+            pollfd p{pty_.MasterFd(), POLLIN, 0};
+            if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
+            char buffer[256];
+            ssize_t n = read(pty_.MasterFd(), buffer, sizeof buffer);
+            if (n <= 0) continue;
+            std::string reply = answer_(std::string(buffer, std::size_t(n)));
+            if (!reply.empty()) pty_.Send(reply);
+        }
+    }
+
+    sim::PtyPair& pty_;
+    std::string (*answer_)(const std::string&);
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
 };
 
 constexpr int kFloorPacketSize = 3;
@@ -308,6 +353,7 @@ int main(int argc, char** argv) {
         writer->mode = kModeRealtime;
         writer->keyboardLayout = GetSettings().keyboardLayout;
         owner.Reset(writer.get(), n);
+        Responder responder(pty, row.answer);
         writer->Start(1);
         Result result = Measure(pty, owner, n, intervalUs, row.packet);
         writer->Stop();
