@@ -33,7 +33,13 @@ CWriterSG::~CWriterSG() { CWriterSG::Stop(); }
 
 void CWriterSG::LineWrite(const std::string& bytes) { port.WriteString(bytes); }
 bool CWriterSG::LineInputWaiting() { return port.IsDataAvailable(); }
-bool CWriterSG::LineRead(std::uint8_t& byte) { return port.Read(&byte, 1) == 1; }
+std::string CWriterSG::LineReadWaiting(std::size_t most) {
+    const auto waiting = static_cast<std::size_t>(std::max(port.GetInQueueCount(), 0));
+    std::string bytes(std::min(waiting, most), '\0');
+    if (bytes.empty()) return bytes;
+    bytes.resize(port.Read(bytes.data(), static_cast<unsigned>(bytes.size())));
+    return bytes;
+}
 WaitResult CWriterSG::LineWait(int ms) { return port.WaitForInput(ms); }
 void CWriterSG::LineFlushInput() { port.FlushInput(); }
 bool CWriterSG::LineOpen() { return port.IsUsable(); }
@@ -63,14 +69,15 @@ void CWriterSG::SendRequest() {
 }
 
 void CWriterSG::ReceivePacket() {
-    if (!LineInputWaiting()) return;
     // At most one longest reply per call, so that a writer streaming garbage cannot keep a
     // caller here: every caller looks at its clock or the stop request between calls.
-    for (std::size_t taken = 0; protocolState != 3 && taken < sg::kMaxReplySize; ++taken) {
-        std::uint8_t byte = 0;
-        if (!LineRead(byte)) return;
+    for (std::size_t taken = 0; protocolState != 3 && taken < sg::kMaxReplySize;) {
+        // Never past the end of this reply: what follows it stays on the line.
+        const std::string bytes = LineReadWaiting(sg::ReplyBytesWanted(receiveBuffer));
+        if (bytes.empty()) return;
+        taken += bytes.size();
         requestTime = Now();  // every byte restarts the reply time-out
-        receiveBuffer.push_back(static_cast<char>(byte));
+        receiveBuffer += bytes;
         sg::Framing framing = sg::FrameReply(receiveBuffer);
         while (framing.kind == sg::Framing::SkipByte) {
             receiveBuffer.erase(0, framing.length);
@@ -78,11 +85,7 @@ void CWriterSG::ReceivePacket() {
         }
         replyBytes = static_cast<int>(receiveBuffer.size());
         replyLength = static_cast<int>(sg::ReplyLengthField(receiveBuffer));
-        if (framing.kind == sg::Framing::Complete) {
-            CompleteReply();
-            return;
-        }
-        if (!LineInputWaiting()) return;
+        if (framing.kind == sg::Framing::Complete) CompleteReply();
     }
 }
 

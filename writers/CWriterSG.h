@@ -48,8 +48,8 @@ protected:
     // The line to the writer: the serial port. A test may put a scripted line in its place.
     virtual void LineWrite(const std::string& bytes);
     virtual bool LineInputWaiting();
-    // One byte that is waiting (never blocks for long: called only when one is).
-    virtual bool LineRead(std::uint8_t& byte);
+    // Up to `most` of the bytes waiting now (none when none is waiting; never blocks for long).
+    virtual std::string LineReadWaiting(std::size_t most);
     virtual WaitResult LineWait(int ms);
     virtual void LineFlushInput();
     // The port is open and its device still there.

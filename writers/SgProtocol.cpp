@@ -127,6 +127,12 @@ Framing FrameReply(std::string_view received) {
     return {Framing::Complete, length};
 }
 
+std::size_t ReplyBytesWanted(std::string_view received) {
+    if (received.size() < 4) return 4 - received.size();
+    const std::size_t length = std::max<std::size_t>(ReplyLengthField(received), 4);
+    return length > received.size() ? length - received.size() : 0;
+}
+
 ReplyCheck CheckReply(std::string_view reply, std::uint8_t expectedSequence) {
     ReplyCheck check;
     const std::size_t n = reply.size();

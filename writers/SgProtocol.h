@@ -88,6 +88,9 @@ struct Framing {
 // length field is in, the reply is complete at that many bytes (at least 4: a length field
 // below 4 completes after its first 4 bytes, and the checks then reject it).
 Framing FrameReply(std::string_view received);
+// How many more bytes may be read without reading past the reply begun in `received` (its
+// length field, then its end). Line noise ahead of it only makes the count smaller.
+std::size_t ReplyBytesWanted(std::string_view received);
 // The expected reply length once the length field has arrived; 255 before that.
 std::size_t ReplyLengthField(std::string_view received);
 

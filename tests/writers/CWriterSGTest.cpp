@@ -448,11 +448,10 @@ protected:
         input_ += model.Feed(bytes);
     }
     bool LineInputWaiting() override { return !input_.empty(); }
-    bool LineRead(std::uint8_t& byte) override {
-        if (input_.empty()) return false;
-        byte = std::uint8_t(input_.front());
-        input_.erase(0, 1);
-        return true;
+    std::string LineReadWaiting(std::size_t most) override {
+        std::string bytes = input_.substr(0, most);
+        input_.erase(0, bytes.size());
+        return bytes;
     }
     WaitResult LineWait(int ms) override {
         if (input_.empty()) platform::SleepMs(ms);

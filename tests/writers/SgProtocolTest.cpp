@@ -173,6 +173,18 @@ TEST(SgReplies, FramerFindsWholeRepliesAndSkipsNoise) {
             EXPECT_EQ(f.length, c.length) << c.name;
         }
     }
+    struct Wanted {
+        std::string received;
+        std::size_t more;
+    } wanted[] = {
+        {"", 4},
+        {Bytes({0x01, 0x05}), 2},
+        {oneStroke.substr(0, 4), 16},
+        {oneStroke.substr(0, 19), 1},
+        {oneStroke, 0},
+        {Bytes({0x01, 0x05, 0x02, 0x00}), 0},  // a length field below 4
+    };
+    for (const Wanted& w : wanted) EXPECT_EQ(sg::ReplyBytesWanted(w.received), w.more) << Hex(w.received);
     EXPECT_EQ(sg::ReplyLengthField(Bytes({0x01, 0x05, 0x14})), 255u);
     EXPECT_EQ(sg::ReplyLengthField(Bytes({0x01, 0x05, 0x14, 0x03})), 0x314u);
 }
