@@ -59,6 +59,7 @@ CWriterSG::Waited CWriterSG::AwaitInput(int ms) {
 void CWriterSG::SendRequest() {
     sg::SealRequest(receiveBuffer);
     lastAction_ = sg::RequestAction(receiveBuffer);
+    answered_ = false;
     LineWrite(receiveBuffer);
     receiveBuffer.clear();
     ++sequenceByte;
@@ -94,8 +95,10 @@ void CWriterSG::CompleteReply() {
     const sg::ReplyCheck check =
         sg::CheckReply(receiveBuffer, static_cast<std::uint8_t>(sequenceByte - 1));
     // Only a reply to a read request carries strokes or says there are none left: the empty
-    // reply to OpenFile must not end the catch-up.
-    if (protocolState != 0 && lastAction_ == sg::ReadRecords) {
+    // reply to OpenFile must not end the catch-up. And one request is answered once: a reply
+    // the writer repeats would queue its strokes twice.
+    if (protocolState != 0 && lastAction_ == sg::ReadRecords && !answered_) {
+        answered_ = check.HasRecords() || check.IsEmpty();
         if (check.HasRecords()) {
             receiveBuffer = std::string(sg::ReplyData(receiveBuffer));
             DecodeBuffer();

@@ -78,4 +78,5 @@ private:
     void CloseWriterFile();
 
     std::uint16_t lastAction_ = 0;  // action of the last request sent
+    bool answered_ = false;         // its reply has been taken
 };

@@ -282,6 +282,8 @@ std::string SgWriterModel::Deliver(std::uint16_t action, std::string reply) {
         return reply.substr(0, reply.size() / 2);
     case Fault::Garbage:
         return std::string(40, char(0xA5));
+    case Fault::Twice:
+        return reply + reply;
     }
     return reply;
 }

@@ -29,6 +29,7 @@ public:
         BadCrc,       // the data checksum (or, with no data, the header's) is wrong
         CutShort,     // only the first half of the reply is sent
         Garbage,      // bytes that never form a reply are sent instead
+        Twice,        // the reply is sent twice
     };
 
     SgWriterModel();

@@ -136,6 +136,7 @@ TEST_F(SgSession, DamagedRepliesAreAskedForAgain) {
     } cases[] = {{"bad checksum", Fault::BadCrc},
                  {"cut short", Fault::CutShort},
                  {"garbage", Fault::Garbage},
+                 {"sent twice", Fault::Twice},
                  {"no reply", Fault::Silent}};
     CWriterSG& w = Connect();
     std::size_t expected = 0;
