@@ -32,7 +32,7 @@ std::int64_t RealMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// How many 5044 and 5017 questions were asked.
+// How many times message `id` was asked.
 int CountAsked(const ScriptedPresenter& presenter, int id) {
     int n = 0;
     for (const auto& q : presenter.Asked()) n += q.id == id;
