@@ -16,18 +16,13 @@ void CWriterGM::Poll() {
     if (packet_.empty() && !WaitForInput(kIdleWaitMs)) return;
     for (;;) {
         ReadWaiting(packet_);
-        for (;;) {
-            const gemini::Frame frame = gemini::FrameBytes(packet_);
-            if (frame.kind == gemini::Frame::NeedMore) break;
-            if (frame.kind == gemini::Frame::Packet) {
-                const Stroke k = gemini::DecodePacket(std::string_view(packet_).substr(0, frame.length),
-                                                      GetSettings().keyboardLayout);
-                packet_.erase(0, frame.length);
-                AddStroke(k[0], k[1], k[2], nullptr, k[3], k[4], k[5]);
-                return;
-            }
-            packet_.erase(0, frame.length);  // not part of a packet
-        }
+        bool queued = false;
+        DrainFrames(packet_, gemini::FramePacket, [&](std::string_view packet) {
+            const Stroke k = gemini::DecodePacket(packet, GetSettings().keyboardLayout);
+            AddStroke(k[0], k[1], k[2], nullptr, k[3], k[4], k[5]);
+            queued = true;
+        });
+        if (queued && packet_.empty()) return;
         if (!WaitForInput(kByteGapMs)) {
             // A packet cut short (or the writer gone) is dropped: its missing bytes would
             // otherwise come from nowhere, and the next packet starts afresh.

@@ -40,14 +40,14 @@ bool IsStart(char byte) { return (std::uint8_t(byte) & kPacketStart) != 0; }
 
 }  // namespace
 
-Frame FrameBytes(std::string_view bytes) {
-    if (bytes.empty()) return {Frame::NeedMore, 0};
-    if (!IsStart(bytes[0])) return {Frame::Skip, 1};
+FrameStep FramePacket(std::string_view bytes) {
+    if (bytes.empty()) return FrameStep::More();
+    if (!IsStart(bytes[0])) return FrameStep::SkipBytes(1);
     const std::size_t have = bytes.size() < kPacketSize ? bytes.size() : kPacketSize;
     for (std::size_t i = 1; i < have; ++i)
-        if (IsStart(bytes[i])) return {Frame::Skip, i};
-    if (have < kPacketSize) return {Frame::NeedMore, 0};
-    return {Frame::Packet, kPacketSize};
+        if (IsStart(bytes[i])) return FrameStep::SkipBytes(i);
+    if (have < kPacketSize) return FrameStep::More();
+    return FrameStep::Take(kPacketSize);
 }
 
 Stroke DecodePacket(std::string_view packet, int keyboardLayout) {

@@ -6,22 +6,16 @@
 #include <string_view>
 
 #include "core/Stroke.h"
+#include "writers/FrameStep.h"
 
 namespace gemini {
 
 constexpr std::size_t kPacketSize = 6;
 constexpr std::uint8_t kPacketStart = 0x80;
 
-// What the bytes at the front of a receive buffer hold.
-struct Frame {
-    enum Kind { NeedMore, Skip, Packet };
-    Kind kind;
-    std::size_t length;  // Skip: bytes to drop; Packet: kPacketSize; NeedMore: 0
-};
-
 // A packet only when its first byte has bit 7 and the next five have not; a byte with bit 7
 // inside a packet starts a new one, so a lost byte costs one stroke and never gives a wrong one.
-Frame FrameBytes(std::string_view bytes);
+FrameStep FramePacket(std::string_view bytes);
 
 // The stroke of a complete packet in the given keyboard layout. 36-key layouts use the
 // extended packing (stroke bytes 0 to 4); 22- and 30-key layouts the steno packing (0 to 2).

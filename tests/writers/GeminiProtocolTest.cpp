@@ -86,8 +86,7 @@ TEST(GeminiDecode, SpanishSKeyShowsAsS) {
 struct FrameRow {
     const char* name;
     std::string bytes;
-    gemini::Frame::Kind kind;
-    std::size_t length;
+    FrameStep expected;
 };
 
 TEST(GeminiFrame, GoodAndDamagedPackets) {
@@ -95,36 +94,29 @@ TEST(GeminiFrame, GoodAndDamagedPackets) {
     std::string lostByte = good;
     lostByte.erase(3, 1);
     const FrameRow rows[] = {
-        {"empty", "", gemini::Frame::NeedMore, 0},
-        {"a whole packet", good, gemini::Frame::Packet, 6},
+        {"empty", "", FrameStep::More()},
+        {"a whole packet", good, FrameStep::Take(6)},
         {"a packet and the next one's start", good + GeminiPacket("T-").substr(0, 2),
-         gemini::Frame::Packet, 6},
-        {"first five bytes", good.substr(0, 5), gemini::Frame::NeedMore, 0},
-        {"start byte alone", good.substr(0, 1), gemini::Frame::NeedMore, 0},
-        {"no start bit on the first byte", good.substr(1), gemini::Frame::Skip, 1},
-        {"a zero byte before the packet", Bytes({0}) + good, gemini::Frame::Skip, 1},
-        {"a start byte inside the packet", good.substr(0, 3) + good, gemini::Frame::Skip, 3},
-        {"a lost byte, then the next packet", lostByte + good, gemini::Frame::Skip, 5},
-        {"a start byte as the last byte", good.substr(0, 5) + char(0x80), gemini::Frame::Skip, 5},
+         FrameStep::Take(6)},
+        {"first five bytes", good.substr(0, 5), FrameStep::More()},
+        {"start byte alone", good.substr(0, 1), FrameStep::More()},
+        {"no start bit on the first byte", good.substr(1), FrameStep::SkipBytes(1)},
+        {"a zero byte before the packet", Bytes({0}) + good, FrameStep::SkipBytes(1)},
+        {"a start byte inside the packet", good.substr(0, 3) + good, FrameStep::SkipBytes(3)},
+        {"a lost byte, then the next packet", lostByte + good, FrameStep::SkipBytes(5)},
+        {"a start byte as the last byte", good.substr(0, 5) + char(0x80), FrameStep::SkipBytes(5)},
     };
     for (const FrameRow& row : rows) {
         SCOPED_TRACE(row.name);
-        const gemini::Frame frame = gemini::FrameBytes(row.bytes);
-        EXPECT_EQ(frame.kind, row.kind);
-        EXPECT_EQ(frame.length, row.length);
+        EXPECT_EQ(gemini::FramePacket(row.bytes), row.expected);
     }
 }
 
 // Runs the framer over a stream the way the driver does and decodes every packet it finds.
 std::vector<Stroke> DecodeStream(std::string stream, int layout) {
     std::vector<Stroke> strokes;
-    for (;;) {
-        const gemini::Frame frame = gemini::FrameBytes(stream);
-        if (frame.kind == gemini::Frame::NeedMore) break;
-        if (frame.kind == gemini::Frame::Packet)
-            strokes.push_back(gemini::DecodePacket(stream.substr(0, frame.length), layout));
-        stream.erase(0, frame.length);
-    }
+    DrainFrames(stream, gemini::FramePacket,
+                [&](std::string_view packet) { strokes.push_back(gemini::DecodePacket(packet, layout)); });
     return strokes;
 }
 
