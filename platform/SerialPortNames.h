@@ -1,0 +1,28 @@
+#pragma once
+// Which device a Windows port name means. "COMn" is, in this order: the symbolic link COMn in
+// the device folder ($XDG_CONFIG_HOME/DQS/devices/, a user's own choice), the n-th entry by
+// name of /dev/serial/by-id/ (so the one USB writer of a typical user is COM1), or
+// /dev/ttyS<n-1>. A name that is already a path is taken as it is.
+#include <string>
+
+namespace platform {
+
+struct SerialDeviceRoots {
+    std::string byIdFolder = "/dev/serial/by-id";
+    std::string devFolder = "/dev";
+};
+
+// $XDG_CONFIG_HOME/DQS/devices (XDG_CONFIG_HOME defaulting to $HOME/.config).
+std::string SerialDeviceFolder();
+
+// Tests point the two system folders elsewhere; null restores them.
+void OverrideSerialDeviceRoots(const SerialDeviceRoots* roots);
+
+// A leading "\\.\" is dropped. COM0 and other names are looked up as links in the device
+// folder, else taken as names under the dev folder; the path returned may not exist.
+std::string ResolveSerialDevice(const std::string& name, const std::string& deviceFolder,
+                                const SerialDeviceRoots& roots);
+// The same with the device folder and the roots in force.
+std::string ResolveSerialDevice(const std::string& name);
+
+}  // namespace platform
