@@ -1,0 +1,225 @@
+#include "platform/Profile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStringDecoder>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <mutex>
+
+#include "platform/Codepage.h"
+#include "platform/Presenter.h"
+
+namespace platform {
+namespace {
+
+struct Store {
+    std::mutex mutex;
+    std::unique_ptr<QSettings> settings;
+    bool writesBlocked = false;  // the file holds what we could not read: leave it alone
+    bool writeReported = false;
+    int batchDepth = 0;
+    bool batchDirty = false;
+};
+
+Store& TheStore() {
+    static Store store;
+    return store;
+}
+
+std::unique_ptr<QSettings> NewSettings() {
+    return std::make_unique<QSettings>(QStringLiteral("DQS"), QStringLiteral("DictionaryQuillfast"));
+}
+
+// What QSettings would drop on its next rewrite of the file: bytes that are not UTF-8, and
+// lines that are neither blank, a comment, a section header nor a "key=value" (or the
+// continuation of one).
+bool LooksWellFormed(const QByteArray& data) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(data);
+    if (utf8.hasError()) return false;
+    bool continued = false;
+    for (const QString& raw : text.split(QLatin1Char('\n'))) {
+        QString line = raw.trimmed();
+        bool ok = continued || line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
+                  line.startsWith(QLatin1Char('#')) || line.contains(QLatin1Char('=')) ||
+                  (line.startsWith(QLatin1Char('[')) && line.contains(QLatin1Char(']')));
+        if (!ok) return false;
+        continued = line.endsWith(QLatin1Char('\\'));
+    }
+    return true;
+}
+
+// Copies the file to a name not yet taken; empty when no copy could be made.
+QString KeepCopy(const QString& path) {
+    for (int n = 1; n <= 100; ++n) {
+        QString copy = path + QStringLiteral(".damaged");
+        if (n > 1) copy += QLatin1Char('-') + QString::number(n);
+        if (QFileInfo::exists(copy)) continue;
+        return QFile::copy(path, copy) ? copy : QString();
+    }
+    return {};
+}
+
+std::string Quoted(const QString& path) { return "\"" + FromQString(path) + "\""; }
+
+// Opens the profile on first use. Sets `report` to what the user must be told.
+void OpenLocked(Store& s, std::string& report) {
+    if (s.settings) return;
+    s.settings = NewSettings();
+    const QString path = s.settings->fileName();
+    QFileInfo info(path);
+    if (!info.exists()) return;
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        s.writesBlocked = true;
+        report = "The settings file " + Quoted(path) +
+                 " cannot be read. Settings take their default values and are not saved "
+                 "until the program is started again, so that the file is not overwritten.";
+        return;
+    }
+    if (s.settings->status() != QSettings::FormatError && LooksWellFormed(file.readAll())) return;
+    QString copy = KeepCopy(path);
+    if (copy.isEmpty()) {
+        s.writesBlocked = true;
+        report = "The settings file " + Quoted(path) +
+                 " is damaged and no copy of it could be kept. Settings that could not be read "
+                 "take their default values; settings are not saved until the program is "
+                 "started again, so that nothing in the file is lost.";
+        return;
+    }
+    report = "The settings file " + Quoted(path) + " is damaged. A copy of it was kept as " +
+             Quoted(copy) + "; settings that could not be read take their default values.";
+    // QSettings keeps its first error: start afresh so that later writes report their own.
+    s.settings = NewSettings();
+}
+
+// Writes the pending values to the file; false (and `report` set the first time) on failure.
+bool SyncLocked(Store& s, std::string& report) {
+    s.settings->sync();
+    if (s.settings->status() == QSettings::NoError) return true;
+    if (!s.writeReported) {
+        s.writeReported = true;
+        report = "The settings could not be saved to " + Quoted(s.settings->fileName()) +
+                 ". Check that its folder exists and can be written to and that the disk is "
+                 "not full.";
+    }
+    return false;
+}
+
+void Report(const std::string& report) {
+    if (!report.empty()) ShowNotice(report);
+}
+
+// The key of a value: the section's levels and the value name joined by "/"; empty when a
+// level is empty.
+QString KeyOf(const std::string& section, const std::string& entry) {
+    QString joined = ToQString(section + "/" + entry).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QStringList levels = joined.split(QLatin1Char('/'));
+    for (const QString& level : levels)
+        if (level.isEmpty()) return {};
+    return levels.join(QLatin1Char('/'));
+}
+
+QVariant Read(const std::string& section, const std::string& entry) {
+    Store& s = TheStore();
+    std::string report;
+    QVariant value;
+    {
+        std::lock_guard lock(s.mutex);
+        OpenLocked(s, report);
+        QString key = KeyOf(section, entry);
+        if (!key.isEmpty()) value = s.settings->value(key);
+    }
+    Report(report);
+    return value;
+}
+
+bool Write(const std::string& section, const std::string& entry, const QVariant& value) {
+    Store& s = TheStore();
+    std::string report;
+    bool ok = false;
+    {
+        std::lock_guard lock(s.mutex);
+        OpenLocked(s, report);
+        QString key = KeyOf(section, entry);
+        if (!key.isEmpty() && !s.writesBlocked) {
+            // QSettings keeps its first error; after one, a fresh object (which retries the
+            // values still pending) tells whether this write gets through.
+            if (s.settings->status() != QSettings::NoError) s.settings = NewSettings();
+            s.settings->setValue(key, value);
+            if (s.batchDepth > 0) {
+                s.batchDirty = true;
+                ok = true;
+            } else {
+                ok = SyncLocked(s, report);
+            }
+        }
+    }
+    Report(report);
+    return ok;
+}
+
+}  // namespace
+
+int GetProfileInt(const std::string& section, const std::string& entry, int defaultValue) {
+    QVariant value = Read(section, entry);
+    bool ok = false;
+    int n = value.toInt(&ok);
+    return value.isValid() && ok ? n : defaultValue;
+}
+
+std::string GetProfileString(const std::string& section, const std::string& entry,
+                             const std::string& defaultValue) {
+    QVariant value = Read(section, entry);
+    if (!value.isValid()) return defaultValue;
+    // An unquoted text with commas, typed into the file by hand, reads back as a list.
+    if (value.typeId() == QMetaType::QStringList)
+        return FromQString(value.toStringList().join(QLatin1Char(',')));
+    return FromQString(value.toString());
+}
+
+bool WriteProfileInt(const std::string& section, const std::string& entry, int value) {
+    return Write(section, entry, QVariant(value));
+}
+
+bool WriteProfileString(const std::string& section, const std::string& entry,
+                        const std::string& value) {
+    return Write(section, entry, QVariant(ToQString(value)));
+}
+
+ProfileBatch::ProfileBatch() {
+    Store& s = TheStore();
+    std::lock_guard lock(s.mutex);
+    ++s.batchDepth;
+}
+
+ProfileBatch::~ProfileBatch() {
+    Store& s = TheStore();
+    std::string report;
+    {
+        std::lock_guard lock(s.mutex);
+        if (--s.batchDepth == 0 && s.batchDirty) {
+            s.batchDirty = false;
+            SyncLocked(s, report);
+        }
+    }
+    Report(report);
+}
+
+std::string ProfileFilePath() {
+    Store& s = TheStore();
+    std::string report;
+    std::string path;
+    {
+        std::lock_guard lock(s.mutex);
+        OpenLocked(s, report);
+        path = QFile::encodeName(s.settings->fileName()).toStdString();
+    }
+    Report(report);
+    return path;
+}
+
+}  // namespace platform

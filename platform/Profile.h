@@ -1,0 +1,44 @@
+#pragma once
+// The application profile: the program's configuration, in
+// $XDG_CONFIG_HOME/DQS/DictionaryQuillfast.conf. Sections keep their registry names
+// ("Settings\Data", "default\Settings\Writer"); "\" and "/" both separate their levels.
+// Integers are stored as numbers, texts (Windows-1252) as strings.
+//
+// Reads never fail: a missing value, or one that is not a number where a number is asked
+// for, gives the default. Each write replaces the file atomically at once, unless a
+// ProfileBatch is open.
+//
+// Failures are reported once per run (through the presenter, else on standard error) and
+// never cost values stored for other users:
+//  - a file that can be read only in part is copied aside ("DictionaryQuillfast.conf.damaged")
+//    before anything is written to it; if no copy can be made, or the file cannot be read at
+//    all, nothing is written to it for the rest of the run;
+//  - a file that cannot be written.
+// A section or value name with an empty level ("\Settings\Writer") names nothing: reads give
+// the default and writes fail.
+#include <string>
+
+namespace platform {
+
+int GetProfileInt(const std::string& section, const std::string& entry, int defaultValue);
+std::string GetProfileString(const std::string& section, const std::string& entry,
+                             const std::string& defaultValue = {});
+// False when the value did not reach the file (inside a batch: when it was refused).
+bool WriteProfileInt(const std::string& section, const std::string& entry, int value);
+bool WriteProfileString(const std::string& section, const std::string& entry,
+                        const std::string& value);
+
+// Holds back the file writes of the profile functions until the outermost batch ends, so
+// that a set of values is written with one replacement of the file.
+class ProfileBatch {
+public:
+    ProfileBatch();
+    ~ProfileBatch();
+    ProfileBatch(const ProfileBatch&) = delete;
+    ProfileBatch& operator=(const ProfileBatch&) = delete;
+};
+
+// The profile file, for messages and tests.
+std::string ProfileFilePath();
+
+}  // namespace platform

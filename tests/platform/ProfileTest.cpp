@@ -1,0 +1,179 @@
+// Each test runs in a process of its own with an empty XDG_CONFIG_HOME, so the profile file
+// a test prepares is the one the profile opens.
+#include "platform/Profile.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "tests/support/FileHelpers.h"
+#include "tests/support/ScriptedPresenter.h"
+
+namespace {
+
+using Kind = ScriptedPresenter::Kind;
+
+std::string ConfigFolder() { return std::string(std::getenv("XDG_CONFIG_HOME")) + "/DQS"; }
+std::string ConfigFile() { return ConfigFolder() + "/DictionaryQuillfast.conf"; }
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    testfiles::WriteBytes(path, bytes);
+}
+
+std::vector<ScriptedPresenter::Question> Notices(const ScriptedPresenter& presenter) {
+    std::vector<ScriptedPresenter::Question> out;
+    for (const auto& q : presenter.Asked())
+        if (q.kind == Kind::Notice) out.push_back(q);
+    return out;
+}
+
+TEST(ProfileTest, FileLivesInTheConfigFolder) {
+    EXPECT_EQ(platform::ProfileFilePath(), ConfigFile());
+}
+
+TEST(ProfileTest, IntegersAndTextsRoundTripUnderRegistrySections) {
+    ASSERT_TRUE(platform::WriteProfileInt("default\\Settings\\Writer", "Port", 0));
+    ASSERT_TRUE(platform::WriteProfileInt("default\\Settings\\Writer", "Baud Rate", -9600));
+    ASSERT_TRUE(platform::WriteProfileString("Settings\\Data", "Users", "default anna"));
+    EXPECT_EQ(platform::GetProfileInt("default\\Settings\\Writer", "Port", 5), 0);
+    EXPECT_EQ(platform::GetProfileInt("default/Settings/Writer", "Baud Rate", 5), -9600);
+    EXPECT_EQ(platform::GetProfileString("Settings\\Data", "Users", "x"), "default anna");
+
+    // The file holds the registry's sections as groups, numbers as numbers.
+    QSettings file(QString::fromStdString(ConfigFile()), QSettings::IniFormat);
+    EXPECT_EQ(file.value("default/Settings/Writer/Port").toString(), "0");
+    EXPECT_EQ(file.value("Settings/Data/Users").toString(), "default anna");
+}
+
+TEST(ProfileTest, MissingOrNonNumericValuesGiveTheDefault) {
+    EXPECT_EQ(platform::GetProfileInt("a\\b", "Type", 4), 4);
+    EXPECT_EQ(platform::GetProfileString("a\\b", "Next", "*FPLT"), "*FPLT");
+    ASSERT_TRUE(platform::WriteProfileString("a\\b", "Type", "four"));
+    EXPECT_EQ(platform::GetProfileInt("a\\b", "Type", 4), 4);
+    ASSERT_TRUE(platform::WriteProfileString("a\\b", "Empty", ""));
+    EXPECT_EQ(platform::GetProfileString("a\\b", "Empty", "default"), "");
+}
+
+TEST(ProfileTest, Windows1252TextIsStoredAsUnicode) {
+    const std::string text = "caf\xE9 \x80 \x81|\x9F";  // e acute, euro, an unassigned byte
+    ASSERT_TRUE(platform::WriteProfileString("Settings\\Data", "Data Directory", text));
+    EXPECT_EQ(platform::GetProfileString("Settings\\Data", "Data Directory"), text);
+    QSettings file(QString::fromStdString(ConfigFile()), QSettings::IniFormat);
+    EXPECT_TRUE(file.value("Settings/Data/Data Directory").toString().startsWith(
+        QString::fromUtf8("caf\xC3\xA9 \xE2\x82\xAC")));
+}
+
+TEST(ProfileTest, SectionWithAnEmptyLevelNamesNothing) {
+    EXPECT_FALSE(platform::WriteProfileInt("\\Settings\\Writer", "Type", 9));
+    EXPECT_FALSE(platform::WriteProfileInt("a\\\\b", "Type", 9));
+    EXPECT_FALSE(platform::WriteProfileInt("a", "", 9));
+    EXPECT_EQ(platform::GetProfileInt("\\Settings\\Writer", "Type", 4), 4);
+    // In particular it does not reach the machine-wide section of the same name.
+    EXPECT_EQ(platform::GetProfileInt("Settings\\Writer", "Type", 4), 4);
+}
+
+TEST(ProfileTest, BatchWritesTheFileOnceAtItsEnd) {
+    ASSERT_TRUE(platform::WriteProfileInt("u\\Settings\\Writer", "Type", 1));
+    const std::string before = testfiles::ReadBytes(ConfigFile());
+    {
+        platform::ProfileBatch batch;
+        EXPECT_TRUE(platform::WriteProfileInt("u\\Settings\\Writer", "Type", 2));
+        {
+            platform::ProfileBatch inner;
+            EXPECT_TRUE(platform::WriteProfileInt("u\\Settings\\Writer", "Port", 3));
+        }
+        EXPECT_EQ(testfiles::ReadBytes(ConfigFile()), before);
+        EXPECT_EQ(platform::GetProfileInt("u\\Settings\\Writer", "Type", 0), 2);
+    }
+    QSettings file(QString::fromStdString(ConfigFile()), QSettings::IniFormat);
+    EXPECT_EQ(file.value("u/Settings/Writer/Type").toInt(), 2);
+    EXPECT_EQ(file.value("u/Settings/Writer/Port").toInt(), 3);
+}
+
+// ---- failures ---------------------------------------------------------------------------
+
+TEST(ProfileTest, DamagedFileIsCopiedAsideAndOtherUsersKeepTheirValues) {
+    const std::string damaged =
+        "[anna]\nSettings\\Writer\\Type=7\nthis line is no setting\n"
+        "[bob\nSettings\\Writer\\Type=9\n";
+    WriteFile(ConfigFile(), damaged);
+    ScriptedPresenter presenter;
+
+    EXPECT_EQ(platform::GetProfileInt("anna\\Settings\\Writer", "Type", 4), 7);
+    ASSERT_TRUE(platform::WriteProfileInt("default\\Settings\\Writer", "Type", 5));
+    EXPECT_TRUE(platform::WriteProfileInt("default\\Settings\\Writer", "Port", 0));
+
+    EXPECT_EQ(testfiles::ReadBytes(ConfigFile() + ".damaged"), damaged);
+    auto notices = Notices(presenter);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].text.find("is damaged"), std::string::npos);
+    EXPECT_NE(notices[0].text.find(ConfigFile() + ".damaged"), std::string::npos);
+    EXPECT_EQ(notices[0].caption, "Dictionary Quillfast");
+    QSettings file(QString::fromStdString(ConfigFile()), QSettings::IniFormat);
+    EXPECT_EQ(file.value("anna/Settings/Writer/Type").toInt(), 7);
+    EXPECT_EQ(file.value("default/Settings/Writer/Type").toInt(), 5);
+}
+
+TEST(ProfileTest, EarlierCopiesOfADamagedFileAreKept) {
+    WriteFile(ConfigFile() + ".damaged", "older copy");
+    WriteFile(ConfigFile(), "\xFF\xFE not text\n");
+    ScriptedPresenter presenter;
+    EXPECT_EQ(platform::GetProfileInt("a\\b", "c", 1), 1);
+    EXPECT_EQ(testfiles::ReadBytes(ConfigFile() + ".damaged"), "older copy");
+    EXPECT_EQ(testfiles::ReadBytes(ConfigFile() + ".damaged-2"), "\xFF\xFE not text\n");
+    EXPECT_EQ(Notices(presenter).size(), 1u);
+}
+
+TEST(ProfileTest, UnreadableFileIsNeverOverwritten) {
+    // A folder where the file should be: it cannot be read (even by root).
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(ConfigFile() + "/inside")));
+    ScriptedPresenter presenter;
+    EXPECT_EQ(platform::GetProfileInt("a\\b", "c", 1), 1);
+    EXPECT_FALSE(platform::WriteProfileInt("a\\b", "c", 2));
+    EXPECT_FALSE(platform::WriteProfileString("a\\b", "d", "x"));
+    EXPECT_TRUE(QDir(QString::fromStdString(ConfigFile() + "/inside")).exists());
+    auto notices = Notices(presenter);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].text.find("cannot be read"), std::string::npos);
+}
+
+TEST(ProfileTest, WriteFailureIsReportedOnceAndLaterWritesRecover) {
+    // A file where the profile's folder should be: nothing can be written there.
+    WriteFile(ConfigFolder(), "in the way");
+    ScriptedPresenter presenter;
+    EXPECT_FALSE(platform::WriteProfileInt("a\\b", "c", 2));
+    EXPECT_FALSE(platform::WriteProfileInt("a\\b", "d", 3));
+    {
+        platform::ProfileBatch batch;
+        platform::WriteProfileInt("a\\b", "e", 4);
+    }
+    auto notices = Notices(presenter);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].text.find("could not be saved to \"" + ConfigFile() + "\""),
+              std::string::npos);
+    // The values are kept in memory and reach the file once it can be written.
+    EXPECT_EQ(platform::GetProfileInt("a\\b", "c", 0), 2);
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(ConfigFolder())));
+    EXPECT_TRUE(platform::WriteProfileInt("a\\b", "f", 5));
+    QSettings file(QString::fromStdString(ConfigFile()), QSettings::IniFormat);
+    EXPECT_EQ(file.value("a/b/c").toInt(), 2);
+    EXPECT_EQ(file.value("a/b/f").toInt(), 5);
+}
+
+TEST(ProfileTest, ReportGoesToStandardErrorWithoutAPresenter) {
+    WriteFile(ConfigFile(), "garbage without any setting\n");
+    platform::Presenter* previous = platform::InstallPresenter(nullptr);
+    testing::internal::CaptureStderr();
+    platform::GetProfileInt("a\\b", "c", 1);
+    std::string err = testing::internal::GetCapturedStderr();
+    platform::InstallPresenter(previous);
+    EXPECT_NE(err.find("is damaged"), std::string::npos) << err;
+}
+
+}  // namespace
