@@ -30,6 +30,8 @@ void SleepMs(int ms) {
 
 void InstallClock(Clock* clock) { gClock.store(clock ? clock : &gRealClock); }
 
+bool RealClockInstalled() { return gClock.load() == &gRealClock; }
+
 void FastClock::Sleep(int ms) {
     if (ms > 0) now_ += ms;
     std::this_thread::yield();

@@ -22,6 +22,9 @@ void SleepMs(int ms);
 // Installs a clock for the whole process (null restores the real one). The caller keeps
 // ownership and must restore the real clock before destroying it.
 void InstallClock(Clock* clock);
+// True while the real clock is installed: waits that can also end on a signal (a stop request)
+// then wait on the real clock; under a test clock they sleep on it instead.
+bool RealClockInstalled();
 
 // Virtual time: Sleep advances the clock at once (yielding the CPU), NowMs reads it.
 // Real time passing does not move it, so a scripted exchange is exact and fast.

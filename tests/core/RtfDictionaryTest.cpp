@@ -97,7 +97,9 @@ TEST(RtfDictionary, EveryLineEndsInCrLf) {
     std::string out = e.Run({{"KAT", "cat"}, {"STKPW/HRAO", "a\nb"}});
     ASSERT_FALSE(out.empty());
     for (std::size_t n = 0; n < out.size(); ++n)
-        if (out[n] == '\n') EXPECT_EQ(out[n - 1], '\r') << "at " << n;
+        if (out[n] == '\n') {
+            EXPECT_EQ(out[n - 1], '\r') << "at " << n;
+        }
     EXPECT_EQ(out.back(), '}');
 }
 

@@ -1,0 +1,247 @@
+// Stroke latency: the time from the writer's last byte of a stroke on the line to the owner
+// window's handling of the stroke message (0x402), for each driver, against the same path with
+// no driver at all ("floor": a bare thread that polls the line and posts the message).
+//
+// Each driver runs on a pseudo-terminal with a real Qt event loop as the owner's thread. The
+// writer side sends one stroke at a steady rate and stamps the moment its write returned; the
+// owner stamps its handling of each message and takes every queued stroke. Strokes arrive in
+// order, so the k-th stroke taken belongs to the k-th packet sent.
+//
+// Read a driver's figures as a ratio to the floor of the same run: the machine is shared and
+// its noise moves both.
+//
+//   bench_stroke_latency [--smoke]
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QObject>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/AppSettings.h"
+#include "platform/QtMessageWindow.h"
+#include "tests/fakes/TestWriters.h"
+#include "tests/sim/PtyPair.h"
+#include "tests/support/TestEnvironment.h"
+#include "writers/CWriter.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::int64_t NowUs() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+template <class Driver>
+CWriter* Make(platform::WindowHandle owner) {
+    return NewWriter<Driver>(owner);
+}
+
+struct DriverRow {
+    const char* name;
+    CWriter* (*make)(platform::WindowHandle owner);
+    std::string (*packet)(int stroke);  // what the writer sends for stroke number `stroke`
+};
+
+// The 3-byte packet of the test driver, also what the floor reads.
+std::string ThreeBytes(int i) { return std::string{char(i), char(i >> 8), 0x55}; }
+
+// One row per driver.
+const DriverRow kDrivers[] = {
+    {"test3", Make<fakes::ThreeByteWriter>, ThreeBytes},
+};
+
+constexpr int kFloorPacketSize = 3;
+
+// The owner window: counts messages and strokes on the Qt thread and stamps each.
+class Owner final : public QObject {
+public:
+    Owner() : window_(this) {}
+    ~Owner() override { window_.Unregister(); }
+
+    platform::WindowHandle Handle() const { return window_.Handle(); }
+
+    void Reset(CWriter* writer, int expected) {
+        writer_ = writer;
+        handled_.assign(static_cast<std::size_t>(expected), 0);
+        count_ = 0;
+    }
+    int Count() const { return count_.load(); }
+    const std::vector<std::int64_t>& Handled() const { return handled_; }
+
+    bool event(QEvent* e) override {
+        const auto* message = platform::WindowMessageEvent::From(e);
+        if (!message) return QObject::event(e);
+        if (message->Message() != platform::kStrokeMessage) return true;
+        const std::int64_t now = NowUs();
+        if (!writer_) {
+            Stamp(now);
+            return true;
+        }
+        TrackStroke stroke;
+        while (writer_->GetStroke(&stroke)) Stamp(now);
+        return true;
+    }
+
+private:
+    void Stamp(std::int64_t now) {
+        int k = count_.load();
+        if (k < static_cast<int>(handled_.size())) handled_[static_cast<std::size_t>(k)] = now;
+        count_.store(k + 1);
+    }
+
+    platform::QtMessageWindow window_;
+    CWriter* writer_ = nullptr;
+    std::vector<std::int64_t> handled_;
+    std::atomic<int> count_{0};
+};
+
+// The floor: a bare reader on the program's side of the line, no driver.
+class BareReader {
+public:
+    BareReader(const std::string& slavePath, platform::WindowHandle owner) : owner_(owner) {
+        fd_ = open(slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        termios t{};
+        if (fd_ >= 0 && tcgetattr(fd_, &t) == 0) {
+            cfmakeraw(&t);
+            tcsetattr(fd_, TCSANOW, &t);
+        }
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~BareReader() {
+        stop_ = true;
+        thread_.join();
+        if (fd_ >= 0) close(fd_);
+    }
+    bool IsOpen() const { return fd_ >= 0; }
+
+private:
+    void Run() {
+        int pending = 0;
+        while (!stop_ && fd_ >= 0) {
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, 20) <= 0) continue;
+            char buffer[256];
+            ssize_t n = read(fd_, buffer, sizeof buffer);
+            for (pending += n > 0 ? int(n) : 0; pending >= kFloorPacketSize;
+                 pending -= kFloorPacketSize)
+                platform::PostMessage(owner_, platform::kStrokeMessage);
+        }
+    }
+
+    platform::WindowHandle owner_;
+    int fd_ = -1;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+struct Result {
+    std::vector<std::int64_t> latencies;
+    int lost = 0;
+};
+
+// Sends `n` packets at a steady rate on the writer's side and waits for the owner to handle
+// them; the owner's Qt loop runs meanwhile.
+Result Measure(sim::PtyPair& pty, Owner& owner, int n, int intervalUs,
+               std::string (*packet)(int)) {
+    std::vector<std::int64_t> sent(static_cast<std::size_t>(n), 0);
+    std::thread writerSide([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let the reader settle
+        auto next = Clock::now();
+        for (int i = 0; i < n; ++i) {
+            std::string bytes = packet(i);
+            pty.Send(bytes);
+            sent[static_cast<std::size_t>(i)] = NowUs();
+            next += std::chrono::microseconds(intervalUs);
+            std::this_thread::sleep_until(next);
+        }
+        const auto deadline = Clock::now() + std::chrono::seconds(2);
+        while (owner.Count() < n && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    });
+    QCoreApplication::exec();
+    writerSide.join();
+
+    Result result;
+    const int got = std::min(owner.Count(), n);
+    result.lost = n - got;
+    for (int i = 0; i < got; ++i) {
+        std::int64_t handled = owner.Handled()[static_cast<std::size_t>(i)];
+        result.latencies.push_back(std::max<std::int64_t>(0, handled - sent[static_cast<std::size_t>(i)]));
+    }
+    return result;
+}
+
+void Print(const char* name, Result result) {
+    std::vector<std::int64_t>& v = result.latencies;
+    std::sort(v.begin(), v.end());
+    auto at = [&](double q) -> std::int64_t {
+        if (v.empty()) return 0;
+        auto index = static_cast<std::size_t>(std::ceil(q * double(v.size()))) - 1;
+        return v[std::min(index, v.size() - 1)];
+    };
+    std::printf(
+        "{\"bench\": \"stroke_latency\", \"name\": \"%s\", \"n\": %zu, \"p50_us\": %lld, "
+        "\"p99_us\": %lld, \"max_us\": %lld}\n",
+        name, v.size(), static_cast<long long>(at(0.5)), static_cast<long long>(at(0.99)),
+        static_cast<long long>(v.empty() ? 0 : v.back()));
+    if (result.lost > 0) std::fprintf(stderr, "%s: %d strokes never reached the owner\n", name, result.lost);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool smoke = argc > 1 && std::strcmp(argv[1], "--smoke") == 0;
+    const int n = smoke ? 20 : 1000;
+    const int intervalUs = smoke ? 2000 : 4000;
+
+    // A private HOME and device folder: the pseudo-terminal's COM1 link must never replace the
+    // user's own.
+    testenv::SetUp();
+    int qtArgc = 1;
+    QCoreApplication app(qtArgc, argv);
+    Owner owner;
+    sim::PtyPair pty(1);
+    if (!pty.IsOpen()) {
+        std::fprintf(stderr, "no pseudo-terminal: %s\n", pty.Error().c_str());
+        return 1;
+    }
+    fakes::UseLineSettings(1);
+
+    {
+        owner.Reset(nullptr, n);
+        BareReader reader(pty.SlavePath(), owner.Handle());
+        if (!reader.IsOpen()) return 1;
+        Print("floor", Measure(pty, owner, n, intervalUs, ThreeBytes));
+    }
+    int failures = 0;
+    for (const DriverRow& row : kDrivers) {
+        std::unique_ptr<CWriter> writer(row.make(owner.Handle()));
+        writer->mode = kModeRealtime;
+        writer->keyboardLayout = GetSettings().keyboardLayout;
+        owner.Reset(writer.get(), n);
+        writer->Start(1);
+        Result result = Measure(pty, owner, n, intervalUs, row.packet);
+        writer->Stop();
+        failures += result.lost > 0;
+        Print(row.name, std::move(result));
+    }
+    testenv::TearDown();
+    return smoke && failures ? 1 : 0;
+}

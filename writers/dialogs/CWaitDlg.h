@@ -1,0 +1,51 @@
+#pragma once
+// "Please wait": the modeless progress window shown while a driver copies stored notes from a
+// writer. Drivers reach it through platform::WaitDialog (InstallAsWaitDialog).
+#include <QDialog>
+#include <memory>
+#include <string>
+
+#include "platform/WaitDialog.h"
+
+class QProgressBar;
+namespace Ui {
+class CWaitDlg;
+}
+
+class CWaitDlg final : public QDialog, public platform::WaitDialog {
+    Q_OBJECT
+
+public:
+    // Shown at once. The heading is string headingId up to its first line feed, the action text
+    // string actionId. Without allowCancel the Cancel button is hidden.
+    CWaitDlg(int headingId, int actionId, bool allowCancel, QWidget* parent = nullptr);
+    ~CWaitDlg() override;
+
+    void SetRange(int low, int high, int interval) override;
+    void SetProgress(int position, const std::string& text) override;
+    bool IsCancelled() const override { return cancelled; }
+    void Close() override;
+
+    // Makes every wait window that a driver opens a CWaitDlg.
+    static void InstallAsWaitDialog();
+
+    QWidget* parentWindow = nullptr;
+    bool allowCancel = false;
+    int updateInterval = 0;
+    int updateCount = 0;
+    bool cancelled = false;
+    QProgressBar* progressBar = nullptr;
+    std::string headingText;
+    std::string actionText;
+    std::string statusText;
+
+protected:
+    // Cancel, Escape and the close box: the transfer stops at its next check; the window stays.
+    void reject() override;
+
+private:
+    void OnInitDialog();
+    void DoDataExchange();
+
+    std::unique_ptr<Ui::CWaitDlg> ui_;
+};
