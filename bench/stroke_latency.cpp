@@ -33,8 +33,11 @@
 #include "platform/QtMessageWindow.h"
 #include "tests/fakes/TestWriters.h"
 #include "tests/sim/PtyPair.h"
+#include "tests/sim/StenoTextWire.h"
 #include "tests/support/TestEnvironment.h"
 #include "writers/CWriter.h"
+#include "writers/CWriterAC.h"
+#include "writers/CWriterFN.h"
 
 namespace {
 
@@ -59,9 +62,16 @@ struct DriverRow {
 // The 3-byte packet of the test driver, also what the floor reads.
 std::string ThreeBytes(int i) { return std::string{char(i), char(i >> 8), 0x55}; }
 
+// A stroke of English keys that differs from one stroke to the next.
+Stroke EnglishStroke(int i) { return {std::uint8_t(0x20 >> (i % 6)), std::uint8_t(i), 0x08}; }
+std::string AccuWriterLine(int i) { return sim::AccuWriterLine(0, EnglishStroke(i)); }
+std::string FoniksPacket(int i) { return sim::FoniksPacket(0, EnglishStroke(i), std::uint8_t(i)); }
+
 // One row per driver.
 const DriverRow kDrivers[] = {
     {"test3", Make<fakes::ThreeByteWriter>, ThreeBytes},
+    {"AC", Make<CWriterAC>, AccuWriterLine},
+    {"FN", Make<CWriterFN>, FoniksPacket},
 };
 
 constexpr int kFloorPacketSize = 3;

@@ -1,7 +1,5 @@
 #include "writers/FnProtocol.h"
 
-#include <algorithm>
-
 #include "writers/StenoTextStroke.h"
 
 FnFrame FindFnFrame(std::string_view buffer) {
@@ -41,29 +39,47 @@ FnFrame FindFnFrame(std::string_view buffer) {
     return frame;
 }
 
-std::string FnNotesLineRecords(std::string line) {
-    std::replace(line.begin(), line.end(), '/', ' ');
+std::string FnNotesLineRecords(std::string_view line) {
+    // "/" needs no change: the parser reads it as a blank.
     std::string records;
+    std::size_t pos = 0;
     for (;;) {
-        const std::size_t open = line.find('{');
-        const std::size_t close = line.find('}');
-        if (open == std::string::npos || close == std::string::npos) break;
-        // A "}" before the first "{" closes nothing: only the text up to it is dropped.
-        if (close > open)
-            records += NotesRecordsFromText(0, std::string_view(line).substr(open + 1, close - open));
-        line.erase(0, close + 1);
+        const std::size_t open = line.find('{', pos);
+        const std::size_t close = line.find('}', pos);
+        if (open == std::string_view::npos || close == std::string_view::npos) break;
+        // A "}" before the next "{" closes nothing: only the text up to it is passed over.
+        if (close > open) records += NotesRecordsFromText(0, line.substr(open + 1, close - open));
+        pos = close + 1;
     }
     return records;
 }
 
-std::string FnNotesRecords(std::string_view fileText) {
+std::string FnNotesReader::Feed(std::string_view bytes) {
     std::string records;
-    while (!fileText.empty()) {
-        const std::size_t end = fileText.find('\n');
-        const std::string_view line = fileText.substr(0, end);
-        records += FnNotesLineRecords(std::string(line));
+    for (;;) {
+        const std::size_t end = bytes.find('\n');
         if (end == std::string_view::npos) break;
-        fileText.remove_prefix(end + 1);
+        if (line_.empty()) {
+            records += FnNotesLineRecords(bytes.substr(0, end));
+        } else {
+            line_.append(bytes.substr(0, end));
+            records += FnNotesLineRecords(line_);
+            line_.clear();
+        }
+        bytes.remove_prefix(end + 1);
     }
+    line_.append(bytes);
     return records;
+}
+
+std::string FnNotesReader::Finish() {
+    std::string records = FnNotesLineRecords(line_);
+    line_.clear();
+    return records;
+}
+
+std::string FnNotesRecords(std::string_view fileText) {
+    FnNotesReader reader;
+    std::string records = reader.Feed(fileText);
+    return records + reader.Finish();
 }

@@ -33,7 +33,19 @@ constexpr std::size_t kFnMaxPacket = 256;
 FnFrame FindFnFrame(std::string_view buffer);
 
 // The 3-byte stroke records of one notes line (English layout), in order.
-std::string FnNotesLineRecords(std::string line);
+std::string FnNotesLineRecords(std::string_view line);
 
-// The 3-byte stroke records of a whole notes file, read as text line by line.
+// A notes file read as text, in pieces of any size: each complete line becomes its records.
+class FnNotesReader {
+public:
+    // The records of the lines that `bytes` completes.
+    std::string Feed(std::string_view bytes);
+    // The records of a last line without a line end.
+    std::string Finish();
+
+private:
+    std::string line_;
+};
+
+// The 3-byte stroke records of a whole notes file.
 std::string FnNotesRecords(std::string_view fileText);

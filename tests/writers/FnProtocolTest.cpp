@@ -119,4 +119,15 @@ INSTANTIATE_TEST_SUITE_P(
         NotesCase{"BraceSplitOverLines", "{STK\n}\n", ""}),
     [](const testing::TestParamInfo<NotesCase>& info) { return std::string(info.param.name); });
 
+TEST(FnNotesReader, PiecesOfAnySizeGiveTheSameRecords) {
+    const std::string text = "{STKPW/KWR}\r\nx {STK} y {STPH}\n} {KWR}\n{STK";
+    const std::string whole = FnNotesRecords(text);
+    ASSERT_EQ(whole, Record(kSTKPW) + Record(kKWR) + Record(kSTK) + Record(kSTPH) + Record(kKWR));
+    FnNotesReader reader;
+    std::string pieces;
+    for (char ch : text) pieces += reader.Feed(std::string_view(&ch, 1));
+    pieces += reader.Finish();
+    EXPECT_EQ(pieces, whole);
+}
+
 }  // namespace
