@@ -321,24 +321,6 @@ bool CWriter::ReadByteWithin(std::uint8_t& byte, int ms) {
     return WaitForInput(ms) && ReadByte(byte);
 }
 
-std::size_t CWriter::ReadWaiting(std::string& into, std::size_t max) {
-    if (stopRequested != 0) return 0;
-    const int waiting = port.GetInQueueCount();
-    if (waiting <= 0 || max == 0) return 0;
-    const std::size_t want = std::min(static_cast<std::size_t>(waiting), max);
-    const std::size_t before = into.size();
-    into.resize(before + want);
-    // Only what is waiting is asked for, so the read returns at once.
-    const unsigned got = port.Read(into.data() + before, static_cast<unsigned>(want));
-    into.resize(before + got);
-    return got;
-}
-
-void CWriter::StartSimple(unsigned argument) {
-    CWriter::Start(argument);
-    if (mode == kModeRealtime || mode == kModeErase) ResumeReaderThread();
-}
-
 bool CWriter::AskRetry() { return AlertBox(kMessageNoAnswer, 255) == 0; }
 
 std::unique_ptr<platform::WaitDialog> CWriter::OpenWaitDialog() {

@@ -184,12 +184,6 @@ protected:
     bool ReadByte(std::uint8_t& byte);
     // A byte that comes within `ms`: WaitForInput then ReadByte.
     bool ReadByteWithin(std::uint8_t& byte, int ms);
-    // Appends the bytes already waiting on the port (at most `max`) to `into`, without
-    // waiting; the count read (0: none waiting, the port closed or Stop requested).
-    std::size_t ReadWaiting(std::string& into, std::size_t max);
-    // The Start of the drivers without a start-up exchange: CWriter::Start, then the reader
-    // thread begins at once in the realtime and erase modes (not in the notes modes).
-    void StartSimple(unsigned argument);
     // Shows "Unable to communicate with steno machine." with Retry and Cancel; true for Retry.
     // User-interface thread only (a driver's Start).
     bool AskRetry();

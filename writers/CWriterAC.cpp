@@ -4,18 +4,11 @@
 
 #include "writers/AcProtocol.h"
 
-namespace {
-
-// Bytes taken from the port at a time; what follows a line end waits in receiveBuffer.
-constexpr std::size_t kReadChunk = 512;
-
-}  // namespace
-
 CWriterAC::~CWriterAC() { StopReaderThread(); }
 
 void CWriterAC::Start(unsigned argument) {
     receiveBuffer.clear();  // nothing of an earlier connection may join the first line
-    StartSimple(argument);
+    CSimpleWriter::Start(argument);
 }
 
 void CWriterAC::Poll() {
@@ -29,7 +22,7 @@ void CWriterAC::Poll() {
         if (used == receiveBuffer.size()) {
             receiveBuffer.clear();
             used = 0;
-            if (ReadWaiting(receiveBuffer, kReadChunk) == 0) {
+            if (ReadWaiting(receiveBuffer) == 0) {
                 if (WaitForInput(kLinePauseMs)) continue;
                 // The writer went away or Stop came: a line cut off there is not a stroke.
                 if (stopRequested != 0 || !port.IsUsable()) return;

@@ -3,11 +3,11 @@
 // of steno text in the letters of the configured keyboard layout (see AcProtocol.h). Realtime
 // and erase modes read lines; mode 0 lists the notes folder and mode 1 reads 3-byte stored
 // strokes through the base.
-#include "writers/CWriter.h"
+#include "writers/CSimpleWriter.h"
 
-class CWriterAC : public CWriter {
+class CWriterAC : public CSimpleWriter {
 public:
-    using CWriter::CWriter;
+    using CSimpleWriter::CSimpleWriter;
     ~CWriterAC() override;
 
     // Opens the port and, in realtime and erase modes, starts reading at once.

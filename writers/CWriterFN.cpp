@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr std::size_t kReadChunk = 512;
 constexpr std::size_t kFileBlock = 64 * 1024;
 constexpr int kProgressRange = 10000;
 constexpr std::size_t kListedTitle = 12;
@@ -57,7 +56,7 @@ CWriterFN::~CWriterFN() { StopReaderThread(); }
 void CWriterFN::Start(unsigned argument) {
     packetBuffer.clear();
     if (mode != kModeNotesFolder) {
-        StartSimple(argument);
+        CSimpleWriter::Start(argument);
         return;
     }
     CWriter::Start(argument);
@@ -110,7 +109,7 @@ void CWriterFN::Poll() {
         if (!port.IsUsable()) packetBuffer.clear();
         return;
     }
-    while (stopRequested == 0 && ReadWaiting(packetBuffer, kReadChunk) > 0) TakePackets();
+    while (stopRequested == 0 && ReadWaiting(packetBuffer) > 0) TakePackets();
 }
 
 void CWriterFN::TakePackets() {

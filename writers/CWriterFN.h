@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "writers/CWriter.h"
+#include "writers/CSimpleWriter.h"
 
-class CWriterFN : public CWriter {
+class CWriterFN : public CSimpleWriter {
 public:
-    using CWriter::CWriter;
+    using CSimpleWriter::CSimpleWriter;
     ~CWriterFN() override;
 
     void Start(unsigned argument) override;

@@ -1,25 +1,8 @@
 #include "tests/fakes/TestWriters.h"
 
-#include <atomic>
-#include <chrono>
-#include <thread>
-
 #include "core/AppSettings.h"
 
 namespace fakes {
-
-bool ReturnsSoon(const std::function<void()>& call, int boundMs) {
-    std::atomic<bool> done{false};
-    std::thread t([&] {
-        call();
-        done = true;
-    });
-    for (int i = 0; i < boundMs / 10 && !done; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const bool returned = done;
-    t.join();
-    return returned;
-}
 
 void UseLineSettings(int port) {
     AppSettings& settings = GetSettings();

@@ -3,15 +3,10 @@
 // benchmark. They also show the shape of a real driver in a few lines.
 #include <atomic>
 #include <cstdint>
-#include <functional>
 
 #include "writers/CWriter.h"
 
 namespace fakes {
-
-// Runs `call` on another thread and reports whether it came back within boundMs (real time).
-// It is waited for anyway: a hang fails the test by its time-out, not by a crash.
-bool ReturnsSoon(const std::function<void()>& call, int boundMs = 5000);
 
 // Points the settings at COM<port> with 9600,n,8,1 (a pseudo-terminal pair's port) and no USB.
 void UseLineSettings(int port);

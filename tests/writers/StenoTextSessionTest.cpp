@@ -11,6 +11,7 @@
 
 #include "tests/fakes/FakeOwnerWindow.h"
 #include "tests/fakes/TestWriters.h"
+#include "tests/writers/DriverSession.h"
 #include "tests/sim/StenoTextWriterSim.h"
 #include "tests/writers/StrokeBytes.h"
 #include "writers/CWriterAC.h"
@@ -20,11 +21,11 @@ namespace {
 
 using namespace strokebytes;
 using fakes::FakeOwnerWindow;
-using fakes::ReturnsSoon;
+using session::ReturnsSoon;
 using Wire = sim::StenoTextWriterSim::Wire;
 
-constexpr int kBound = 5000;  // generous bound for anything that should happen "now"
-constexpr int kQuiet = 300;   // how long "nothing arrives" is watched (longer than the pause)
+constexpr int kBound = session::kBoundMs;
+constexpr int kQuiet = session::kNothingMs;  // longer than the drivers' pauses
 
 struct AccuWriter {
     using Driver = CWriterAC;
@@ -121,6 +122,7 @@ TYPED_TEST(StenoTextSession, WriterVanishingMidStrokeDeliversNothingMore) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     this->writerSide.Vanish();
     EXPECT_FALSE(this->owner.WaitForStrokes(*writer, 2, kQuiet));
+    EXPECT_LT(session::CpuMsWhileIdle(kQuiet), kQuiet / 2.0);  // waits, never spins
     EXPECT_EQ(this->owner.StrokeKeys(), KeysOfAll({kSTKPW}));
     EXPECT_TRUE(ReturnsSoon([&] { writer->Stop(); }));
 }
