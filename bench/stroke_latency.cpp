@@ -24,7 +24,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,11 +35,16 @@
 #include "platform/QtMessageWindow.h"
 #include "tests/fakes/TestWriters.h"
 #include "tests/sim/PtyPair.h"
+#include "tests/sim/SgSimulator.h"
 #include "tests/sim/StenoTextWire.h"
 #include "tests/support/TestEnvironment.h"
 #include "writers/CWriter.h"
 #include "writers/CWriterAC.h"
+#include "writers/CWriterEZ.h"
+#include "writers/CWriterFL.h"
 #include "writers/CWriterFN.h"
+#include "writers/CWriterSG.h"
+#include "writers/SgProtocol.h"
 
 namespace {
 
@@ -53,15 +60,32 @@ CWriter* Make(platform::WindowHandle owner) {
     return NewWriter<Driver>(owner);
 }
 
+class Owner;
+struct Result;
+
 struct DriverRow {
     const char* name;
     CWriter* (*make)(platform::WindowHandle owner);
     std::string (*packet)(int stroke);  // what the writer sends for stroke number `stroke`
+    // What the writer answers to bytes the driver writes (null: nothing), e.g. a presence check.
+    std::string (*answer)(const std::string& written) = nullptr;
+    // Writers that answer requests instead: the whole measurement, with a simulator of their own.
+    // Answers 1 when strokes were lost.
+    int (*session)(Owner& owner, int n, int intervalUs) = nullptr;
 };
+
+int MeasureSg(Owner& owner, int n, int intervalUs);
 
 // The 3-byte packet of the test driver, also what the floor reads.
 std::string ThreeBytes(int i) { return std::string{char(i), char(i >> 8), 0x55}; }
 
+// A synchronisation byte, then the stroke; the EZ-Writer echoes its presence check "B".
+std::string EzPacket(int i) { return {'\x7E', char(i & 0x3F), char(i >> 6), 0x55}; }
+std::string EzAnswer(const std::string& written) {
+    return std::string(std::size_t(std::count(written.begin(), written.end(), 'B')), 'B');
+}
+// Three stroke bytes and the end marker.
+std::string FlPacket(int i) { return {char(i & 0x3F), char(i >> 6), 0x55, '\xFF'}; }
 // A stroke of English keys that differs from one stroke to the next.
 Stroke EnglishStroke(int i) { return {std::uint8_t(0x20 >> (i % 6)), std::uint8_t(i), 0x08}; }
 std::string AccuWriterLine(int i) { return sim::AccuWriterLine(0, EnglishStroke(i)); }
@@ -70,8 +94,42 @@ std::string FoniksPacket(int i) { return sim::FoniksPacket(0, EnglishStroke(i), 
 // One row per driver.
 const DriverRow kDrivers[] = {
     {"test3", Make<fakes::ThreeByteWriter>, ThreeBytes},
-    {"AC", Make<CWriterAC>, AccuWriterLine},
-    {"FN", Make<CWriterFN>, FoniksPacket},
+    {"CWriterEZ", Make<CWriterEZ>, EzPacket, EzAnswer},
+    {"CWriterFL", Make<CWriterFL>, FlPacket},
+    {"CWriterSG", Make<CWriterSG>, nullptr, nullptr, MeasureSg},
+    {"CWriterAC", Make<CWriterAC>, AccuWriterLine},
+    {"CWriterFN", Make<CWriterFN>, FoniksPacket},
+};
+
+// Plays the writer's answers while a driver runs: reads what the driver writes and sends the
+// row's answer.
+class Responder {
+public:
+    Responder(sim::PtyPair& pty, std::string (*answer)(const std::string&)) : pty_(pty), answer_(answer) {
+        if (answer_) thread_ = std::thread([this] { Run(); });
+    }
+    ~Responder() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    void Run() {
+        while (!stop_) {
+            pollfd p{pty_.MasterFd(), POLLIN, 0};
+            if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
+            char buffer[256];
+            ssize_t n = read(pty_.MasterFd(), buffer, sizeof buffer);
+            if (n <= 0) continue;
+            std::string reply = answer_(std::string(buffer, std::size_t(n)));
+            if (!reply.empty()) pty_.Send(reply);
+        }
+    }
+
+    sim::PtyPair& pty_;
+    std::string (*answer_)(const std::string&);
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
 };
 
 constexpr int kFloorPacketSize = 3;
@@ -163,22 +221,22 @@ struct Result {
     int lost = 0;
 };
 
-// Sends `n` packets at a steady rate on the writer's side and waits for the owner to handle
-// them; the owner's Qt loop runs meanwhile.
-Result Measure(sim::PtyPair& pty, Owner& owner, int n, int intervalUs,
-               std::string (*packet)(int)) {
+// Calls send(i) for i < n at a steady rate on a thread of its own, after `settleMs`, while the
+// owner's Qt loop runs; then waits (at most waitMs) until the owner has handled n strokes.
+// Returns the moment each send returned.
+std::vector<std::int64_t> SendSteadily(Owner& owner, int n, int intervalUs, int settleMs, int waitMs,
+                                       const std::function<void(int)>& send) {
     std::vector<std::int64_t> sent(static_cast<std::size_t>(n), 0);
     std::thread writerSide([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let the reader settle
+        std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
         auto next = Clock::now();
         for (int i = 0; i < n; ++i) {
-            std::string bytes = packet(i);
-            pty.Send(bytes);
+            send(i);
             sent[static_cast<std::size_t>(i)] = NowUs();
             next += std::chrono::microseconds(intervalUs);
             std::this_thread::sleep_until(next);
         }
-        const auto deadline = Clock::now() + std::chrono::seconds(2);
+        const auto deadline = Clock::now() + std::chrono::milliseconds(waitMs);
         while (owner.Count() < n && Clock::now() < deadline)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         QMetaObject::invokeMethod(
@@ -186,15 +244,28 @@ Result Measure(sim::PtyPair& pty, Owner& owner, int n, int intervalUs,
     });
     QCoreApplication::exec();
     writerSide.join();
+    return sent;
+}
 
+// The latency of each stroke the owner handled, from the moment in `from` with its number.
+Result Latencies(const Owner& owner, int n, const std::vector<std::int64_t>& from) {
     Result result;
     const int got = std::min(owner.Count(), n);
     result.lost = n - got;
     for (int i = 0; i < got; ++i) {
         std::int64_t handled = owner.Handled()[static_cast<std::size_t>(i)];
-        result.latencies.push_back(std::max<std::int64_t>(0, handled - sent[static_cast<std::size_t>(i)]));
+        result.latencies.push_back(std::max<std::int64_t>(0, handled - from[static_cast<std::size_t>(i)]));
     }
     return result;
+}
+
+// Sends `n` packets at a steady rate on the writer's side and waits for the owner to handle
+// them; the owner's Qt loop runs meanwhile.
+Result Measure(sim::PtyPair& pty, Owner& owner, int n, int intervalUs,
+               std::string (*packet)(int)) {
+    const std::vector<std::int64_t> sent = SendSteadily(owner, n, intervalUs, 50, 2000,
+                                                        [&](int i) { pty.Send(packet(i)); });
+    return Latencies(owner, n, sent);
 }
 
 void Print(const char* name, Result result) {
@@ -212,6 +283,47 @@ void Print(const char* name, Result result) {
         static_cast<long long>(v.empty() ? 0 : v.back()));
     if (result.lost > 0) std::fprintf(stderr, "%s: %d strokes never reached the owner\n", name, result.lost);
     std::fflush(stdout);
+}
+
+// CWriterSG asks for new strokes at every poll; the simulator answers from its realtime file.
+// The stroke is written on the simulated machine at a steady rate; the latency runs from the
+// moment the reply carrying it is handed to the line ("CWriterSG"), and, for the whole road
+// with the polling, from the moment it was written ("CWriterSG written").
+int MeasureSg(Owner& owner, int n, int intervalUs) {
+    constexpr int kSgCom = 2;  // beside the other rows' line
+    SgSimulator sim(kSgCom);
+    if (!sim.IsOpen()) return 1;
+    sim.Model().SetRealtimeStrokes(3);
+    fakes::UseLineSettings(kSgCom);
+    std::mutex stamps;  // the simulator's thread stamps, this one reads
+    std::vector<std::int64_t> replied;
+    sim.OnReply([&](const std::string& reply) {
+        if (sg::Get16(reply, 4) != sg::ReadRecords) return;
+        const std::int64_t now = NowUs();
+        std::lock_guard<std::mutex> lock(stamps);
+        replied.resize(replied.size() + sg::ReplyData(reply).size() / 4, now);
+    });
+    std::unique_ptr<CWriter> writer(NewWriter<CWriterSG>(owner.Handle()));
+    writer->mode = kModeRealtime;
+    writer->Start(1);
+    owner.Reset(writer.get(), n);
+    const std::vector<std::int64_t> written = SendSteadily(owner, n, intervalUs, 0, 5000, [&](int i) {
+        sim.Model().Write(0x20, std::uint8_t(i >> 8), std::uint8_t(i));
+    });
+    writer.reset();
+    fakes::UseLineSettings(1);
+
+    std::vector<std::int64_t> fromReplies;
+    {
+        std::lock_guard<std::mutex> lock(stamps);
+        fromReplies = replied;
+    }
+    fromReplies.resize(static_cast<std::size_t>(n), 0);
+    Result fromReply = Latencies(owner, n, fromReplies);
+    const int lost = fromReply.lost;
+    Print("CWriterSG", std::move(fromReply));
+    Print("CWriterSG written", Latencies(owner, n, written));
+    return lost > 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -242,10 +354,15 @@ int main(int argc, char** argv) {
     }
     int failures = 0;
     for (const DriverRow& row : kDrivers) {
+        if (row.session) {
+            failures += row.session(owner, n, intervalUs);
+            continue;
+        }
         std::unique_ptr<CWriter> writer(row.make(owner.Handle()));
         writer->mode = kModeRealtime;
         writer->keyboardLayout = GetSettings().keyboardLayout;
         owner.Reset(writer.get(), n);
+        Responder responder(pty, row.answer);
         writer->Start(1);
         Result result = Measure(pty, owner, n, intervalUs, row.packet);
         writer->Stop();

@@ -1,0 +1,36 @@
+#include "tests/sim/SgSimulator.h"
+
+#include <chrono>
+#include <thread>
+
+SgSimulator::SgSimulator(int comNumber) : WriterSimulator(comNumber) {
+    // A handler rather than an override: the simulator's thread runs from the base's
+    // constructor on, and takes the handler under the base's lock, so it never sees this
+    // object half built.
+    SetRequestHandler([this](const std::string& pending, std::string& reply) {
+        return Answer(pending, reply);
+    });
+}
+
+void SgSimulator::OnReply(std::function<void(const std::string&)> callback) {
+    std::lock_guard lock(callbackLock_);
+    onReply_ = std::move(callback);
+}
+
+bool SgSimulator::WaitForRequests(std::uint16_t action, int count, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (model_.CountOf(action) < count) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+std::size_t SgSimulator::Answer(const std::string& pending, std::string& reply) {
+    const std::size_t used = model_.Take(pending, reply);
+    if (!reply.empty()) {
+        std::lock_guard lock(callbackLock_);
+        if (onReply_) onReply_(reply);
+    }
+    return used;
+}

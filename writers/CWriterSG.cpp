@@ -1,0 +1,408 @@
+#include "writers/CWriterSG.h"
+
+#include <algorithm>
+
+#include "core/AlertBox.h"
+#include "platform/Clock.h"
+#include "writers/SgProtocol.h"
+
+namespace {
+
+constexpr int kMessageNeedsAStroke = 5044;
+constexpr int kMessageStartFrom = 5018;
+constexpr int kPromptStartStroke = 6028;
+
+constexpr int kWakeAttempts = 10;     // Wake packets per connection attempt
+constexpr int kWakeWaitMs = 1000;     // after each Wake packet
+constexpr int kConnectAttempts = 10;  // attempts before the user is asked
+constexpr int kQuietMs = 100;         // the writer has finished answering a Wake
+constexpr int kReplyLimitMs = 5000;   // a reply in Start and in the cable exchanges
+constexpr int kCloseLimitMs = 2000;   // the reply to CloseFile, from its last byte
+constexpr int kReplyWindowMs = 500;   // a realtime reply, from the request or its last byte
+constexpr int kMaxTimeWords = 1024;   // timeWords holds this many
+
+std::int64_t Now() { return platform::MonotonicMs(); }
+
+}  // namespace
+
+CWriterSG::CWriterSG(platform::WindowHandle ownerWindow) : CWriter(ownerWindow) {}
+
+CWriterSG::~CWriterSG() { CWriterSG::Stop(); }
+
+// ---- the line ---------------------------------------------------------------------------
+
+void CWriterSG::LineWrite(const std::string& bytes) { port.WriteString(bytes); }
+bool CWriterSG::LineInputWaiting() { return port.IsDataAvailable(); }
+std::string CWriterSG::LineReadWaiting(std::size_t most) {
+    const auto waiting = static_cast<std::size_t>(std::max(port.GetInQueueCount(), 0));
+    std::string bytes(std::min(waiting, most), '\0');
+    if (bytes.empty()) return bytes;
+    bytes.resize(port.Read(bytes.data(), static_cast<unsigned>(bytes.size())));
+    return bytes;
+}
+WaitResult CWriterSG::LineWait(int ms) { return port.WaitForInput(ms); }
+void CWriterSG::LineFlushInput() { port.FlushInput(); }
+bool CWriterSG::LineOpen() { return port.IsUsable(); }
+
+CWriterSG::Waited CWriterSG::AwaitInput(int ms) {
+    switch (LineWait(ms)) {
+        case WaitResult::Ready: return Waited::Input;
+        case WaitResult::Timeout: return Waited::Timeout;
+        case WaitResult::Woken:
+        case WaitResult::Closed: break;
+    }
+    return Waited::Over;
+}
+
+// ---- packets ----------------------------------------------------------------------------
+
+void CWriterSG::SendRequest() {
+    sg::SealRequest(receiveBuffer);
+    lastAction_ = sg::RequestAction(receiveBuffer);
+    answered_ = false;
+    LineWrite(receiveBuffer);
+    receiveBuffer.clear();
+    ++sequenceByte;
+    replyBytes = 0;
+    requestTime = Now();
+    replyLength = 255;
+    protocolState = 2;
+}
+
+void CWriterSG::ReceivePacket() {
+    // At most one longest reply per call, so that a writer streaming garbage cannot keep a
+    // caller here: every caller looks at its clock or the stop request between calls.
+    for (std::size_t taken = 0; protocolState != 3 && taken < sg::kMaxReplySize;) {
+        // Never past the end of this reply: what follows it stays on the line.
+        const std::string bytes = LineReadWaiting(sg::ReplyBytesWanted(receiveBuffer));
+        if (bytes.empty()) return;
+        taken += bytes.size();
+        requestTime = Now();  // every byte restarts the reply time-out
+        receiveBuffer += bytes;
+        sg::Framing framing = sg::FrameReply(receiveBuffer);
+        while (framing.kind == sg::Framing::SkipByte) {
+            receiveBuffer.erase(0, framing.length);
+            framing = sg::FrameReply(receiveBuffer);
+        }
+        replyBytes = static_cast<int>(receiveBuffer.size());
+        replyLength = static_cast<int>(sg::ReplyLengthField(receiveBuffer));
+        if (framing.kind == sg::Framing::Complete) CompleteReply();
+    }
+}
+
+void CWriterSG::CompleteReply() {
+    missedReplies = 0;
+    const sg::ReplyCheck check =
+        sg::CheckReply(receiveBuffer, static_cast<std::uint8_t>(sequenceByte - 1));
+    // Only a reply to a read request carries strokes or says there are none left: the empty
+    // reply to OpenFile must not end the catch-up. And one request is answered once: a reply
+    // the writer repeats would queue its strokes twice.
+    if (protocolState != 0 && lastAction_ == sg::ReadRecords && !answered_) {
+        answered_ = check.HasRecords() || check.IsEmpty();
+        if (check.HasRecords()) {
+            receiveBuffer = std::string(sg::ReplyData(receiveBuffer));
+            DecodeBuffer();
+            receiveBuffer.clear();
+            replyBytes = 0;
+            replyLength = 255;
+        } else if (check.IsEmpty()) {
+            catchingUp = 0;
+        }
+    }
+    PauseMs(50);
+    protocolState = 3;
+}
+
+bool CWriterSG::AwaitReply(int limitMs) {
+    const std::int64_t end = Now() + limitMs;
+    for (;;) {
+        ReceivePacket();
+        if (protocolState == 3) return true;
+        const std::int64_t left = end - Now();
+        if (left <= 0 || AwaitInput(static_cast<int>(left)) == Waited::Over) return false;
+    }
+}
+
+void CWriterSG::DrainUntilQuiet(int limitMs) {
+    const std::int64_t end = Now() + limitMs;
+    for (;;) {
+        LineFlushInput();
+        const std::int64_t left = end - Now();
+        if (left <= 0) return;
+        if (AwaitInput(static_cast<int>(std::min<std::int64_t>(kQuietMs, left))) != Waited::Input)
+            return;
+    }
+}
+
+// ---- start ------------------------------------------------------------------------------
+
+void CWriterSG::Start(unsigned argument) {
+    CWriter::Start(argument);
+    if (mode == kModeNotesFolder) return;
+    PrepareLine();
+    if (mode == kModeNotesCable) {
+        StartCable();
+        return;
+    }
+    StartRealtime(argument);
+}
+
+void CWriterSG::PrepareLine() {
+    port.SetRTS();
+    sequenceByte = 1;
+    LineWrite(std::string(sg::kRequestHeaderSize, '\0'));
+    PauseMs(1000);
+}
+
+void CWriterSG::ReopenPort() {
+    if (LineOpen() || port.portSpec.empty()) return;
+    const std::string spec = port.portSpec;
+    if (!port.Open(spec.c_str())) return;
+    // The reader thread still waits at its gate: with the port back it may run after all.
+    stopRequested = 0;
+    threadStopped = 0;
+    PrepareLine();
+}
+
+void CWriterSG::ConnectAttempt(bool realtime) {
+    bool answered = false;
+    for (int wakes = 0; wakes < kWakeAttempts && !answered; ++wakes) {
+        LineWrite(sg::WakePacket());
+        const Waited waited = AwaitInput(kWakeWaitMs);
+        if (waited == Waited::Over) break;  // no port, or it went: no answer can come
+        answered = waited == Waited::Input;
+    }
+    if (!answered) {
+        protocolState = 4;
+        return;
+    }
+    // The whole answer to the Wake goes, not only its first bytes, or its tail would be taken
+    // for the start of the listing.
+    DrainUntilQuiet(kWakeWaitMs);
+    receiveBuffer = sg::ListFilesRequest(realtime);
+    SendRequest();
+    protocolState = 0;
+    if (!AwaitReply(kReplyLimitMs)) protocolState = 4;
+}
+
+bool CWriterSG::ListingIsSound() const {
+    // The listing's sequence byte is the template's fixed one, so only its checksums count.
+    const sg::ReplyCheck check = sg::CheckReply(receiveBuffer, 0);
+    return check.startOk && check.checksumsOk && sg::FirstListingEntry(receiveBuffer).has_value();
+}
+
+void CWriterSG::StartRealtime(unsigned argument) {
+    int attempts = 0;
+    for (;;) {
+        bool sound = false;
+        do {
+            ConnectAttempt(true);
+            sound = protocolState == 3 && ListingIsSound();
+            // A listing without a whole first entry: the writer has no realtime file yet.
+            if (!sound && protocolState != 4) AlertBox(kMessageNeedsAStroke, 0);
+            ++attempts;
+        } while (attempts < kConnectAttempts && !sound && protocolState != 4);
+        if (sound) break;
+        protocolState = 4;
+        if (!AskRetry()) return;  // Cancel: the reader thread stays at its gate
+        ReopenPort();
+    }
+
+    strokeIndex = 0;
+    bool fromSize = true;
+    if (argument == 0) {
+        const int answer = AlertBox(kMessageStartFrom, 255);
+        if (answer == 2) {
+            std::string value = IntToString(strokeIndex);
+            strokeIndex = AskFor(kPromptStartStroke, value) == 1
+                              ? std::clamp(StrToInt(value), 0, sg::kMaxRecordIndex)
+                              : 0;
+        }
+        fromSize = answer == 0;
+    }
+    const sg::FileEntry realtimeFile = *sg::FirstListingEntry(receiveBuffer);
+    if (fromSize) {
+        // The file's size in bytes, all 32 bits of it, 4 bytes a stroke.
+        strokeIndex = static_cast<int>(
+            std::min<std::uint32_t>(realtimeFile.size / 4, sg::kMaxRecordIndex));
+    }
+
+    receiveBuffer = sg::OpenFileRequest(realtimeFile.name);
+    SendRequest();
+    PauseMs(10);  // the reader thread takes up the reply
+    replyLength = 255;
+    protocolState = 1;
+    requestTime = Now();
+    // Set before the reader thread runs, so that no stroke read from the old part of the
+    // file can be queued.
+    if (fromSize) catchingUp = 1;
+    ResumeReaderThread();
+    if (!fromSize) return;
+
+    // Bounded: this is the user-interface thread, and a writer that falls silent now must
+    // not freeze it. The reader thread goes on counting until the writer says "no more".
+    const std::int64_t end = Now() + kCatchUpWaitMs;
+    while (catchingUp != 0 && Now() < end) {
+        if (!PauseMs(10)) break;
+    }
+}
+
+void CWriterSG::StartCable() {
+    if (stopRequested != 0) return;  // the port did not open
+    notesListing.clear();
+    for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
+        ConnectAttempt(false);
+        if (protocolState == 4 || receiveBuffer.size() >= sg::kMinListingSize) break;
+    }
+    if (protocolState != 3 || !sg::CheckReply(receiveBuffer, 0).checksumsOk) return;
+    for (std::string& entry : sg::CableFileList(receiveBuffer)) notesListing.push_back(entry);
+}
+
+// ---- reading ----------------------------------------------------------------------------
+
+void CWriterSG::Poll() {
+    if (!LineOpen()) {
+        // The writer has gone: nothing more comes, and the loop must not spin.
+        PauseMs(kReplyWindowMs);
+        return;
+    }
+    if (protocolState == 1) {
+        if (LineInputWaiting()) {
+            receiveBuffer.clear();  // what is waiting is read as a reply
+            replyBytes = 0;
+            replyLength = 255;
+            protocolState = 2;
+        } else {
+            ReadStrokes(strokeIndex, sg::kReadBatch);
+        }
+    }
+    if (protocolState == 2) {
+        if (!LineInputWaiting()) AwaitInput(100);
+        while (protocolState != 3 && stopRequested == 0 && LineInputWaiting()) ReceivePacket();
+        const std::int64_t now = Now();
+        if (now > requestTime + kReplyWindowMs) {
+            ++missedReplies;
+            requestTime = now;
+            if (missedReplies >= 3) protocolState = 1;  // ask again
+            if (missedReplies >= 10) {
+                PauseMs(1000);
+                missedReplies = 0;
+            }
+        }
+    }
+    if (protocolState == 3) protocolState = 1;
+}
+
+void CWriterSG::ReadStrokes(int first, int count) {
+    if (mode == kModeNotesFolder) {
+        count = std::clamp(count, 0, kMaxTimeWords);
+        ReadNotesFile(std::int64_t(first) * 4, std::int64_t(count) * 4);
+        if (timeFile && first >= 0) {
+            timeWords.fill(0);  // a time file shorter than the notes gives no times, not stale ones
+            timeFile->clear();
+            timeFile->seekg(std::int64_t(first) * 2, std::ios::beg);
+            timeFile->read(reinterpret_cast<char*>(timeWords.data()), std::streamsize(count) * 2);
+        }
+        DecodeBuffer();
+        return;
+    }
+    receiveBuffer = sg::ReadRecordsRequest(sequenceByte, first, count);
+    SendRequest();
+    AwaitInput(50);
+    if (mode == kModeNotesCable) AwaitReply(kReplyLimitMs);
+}
+
+void CWriterSG::DecodeBuffer() {
+    std::size_t used = 0;
+    int word = 0;
+    while (receiveBuffer.size() - used >= 4) {
+        const auto* r = reinterpret_cast<const std::uint8_t*>(receiveBuffer.data() + used);
+        const auto keys = SgStrokeKeys(r[0], r[1], r[2], r[3]);
+        WriterTime time{};
+        const bool timed = timeFile != nullptr;
+        if (timed) {
+            const std::uint16_t value =
+                word < kMaxTimeWords ? std::uint16_t(timeWords[2 * word] | timeWords[2 * word + 1] << 8)
+                                     : 0;
+            ++word;
+            const TimeCode code = sg::TimeWordToTimeCode(value);
+            const int ms = TimeCodeToMs(code);
+            if (firstStrokeTime == 0) firstStrokeTime = ms;
+            time = MakeWriterTime(code, ms - firstStrokeTime);
+        }
+        if (catchingUp == 0) AddStroke(keys[0], keys[1], keys[2], timed ? time.data() : nullptr);
+        ++strokeIndex;
+        used += 4;
+    }
+    receiveBuffer.erase(0, used);
+}
+
+// ---- stored notes -----------------------------------------------------------------------
+
+bool CWriterSG::OpenNotesFile(int index) {
+    if (mode == kModeNotesFolder) {
+        timeFile.reset();
+        if (!CWriter::OpenNotesFile(index)) return false;
+        const std::string& path = notesFiles[static_cast<std::size_t>(index)];
+        // FILE.003 keeps its times in TEXT/FILE003.HMS beside it.
+        const std::string timePath = GetFolderPart(path) + "TEXT/" + GetFileTitlePart(path) +
+                                     GetExtensionPart(path) + ".HMS";
+        if (FileExists(timePath)) {
+            auto file = std::make_unique<std::ifstream>(timePath, std::ios::in | std::ios::binary);
+            if (file->is_open()) timeFile = std::move(file);
+        }
+        return true;
+    }
+    if (mode != kModeNotesCable) return false;
+    if (index < 0 || static_cast<std::size_t>(index) >= notesListing.size()) return false;
+    receiveBuffer = sg::OpenFileRequest(sg::CableFileName(notesListing[std::size_t(index)]));
+    SendRequest();
+    bool opened = AwaitReply(kReplyLimitMs);
+    if (opened) {
+        // The reply echoes the template's sequence byte: its header is what can be checked.
+        const sg::ReplyCheck check = sg::CheckReply(receiveBuffer, 0);
+        opened = check.startOk && check.headerOk;
+    }
+    protocolState = 1;
+    replyLength = 255;
+    requestTime = Now();
+    receiveBuffer.clear();
+    return opened;
+}
+
+void CWriterSG::CloseNotesFile() {
+    if (mode == kModeNotesFolder) {
+        CWriter::CloseNotesFile();
+        timeFile.reset();
+        return;
+    }
+    CloseWriterFile();
+}
+
+void CWriterSG::CloseWriterFile() {
+    receiveBuffer = sg::CloseFileRequest();
+    SendRequest();
+    protocolState = 0;
+    requestTime = Now();
+    for (;;) {
+        ReceivePacket();
+        if (protocolState == 3) return;
+        // requestTime moves with every byte received: the limit counts from the last one.
+        const std::int64_t left = requestTime + kCloseLimitMs - Now();
+        if (left <= 0 || AwaitInput(static_cast<int>(left)) == Waited::Over) return;
+    }
+}
+
+// ---- stop -------------------------------------------------------------------------------
+
+void CWriterSG::Stop() {
+    StopReaderThread();
+    // A writer that has gone gets no goodbye: Stop returns at once.
+    if (mode != kModeNotesFolder && LineOpen()) {
+        if (mode != kModeNotesCable) CloseNotesFile();
+        receiveBuffer = mode == kModeRealtime ? sg::EndRealtimeRequest() : sg::DisconnectRequest();
+        SendRequest();  // no reply is awaited
+        protocolState = 0;
+    }
+    CWriter::Stop();
+}

@@ -1,0 +1,82 @@
+#pragma once
+// CWriterSG: the writers that speak the SG request/reply packets over a serial line (writer
+// types 0 to 5 and 31). In realtime it wakes the writer, finds its realtime file in the
+// directory listing, opens it, skips the strokes already in it (the catch-up), and then asks
+// at every poll for the strokes written since. The notes modes read stored notes over the
+// cable (1) or from files in a folder (0). Packets: writers/SgProtocol.h.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "writers/CSerialFile.h"
+#include "writers/CWriter.h"
+
+class CWriterSG : public CWriter {
+public:
+    explicit CWriterSG(platform::WindowHandle owner);
+    ~CWriterSG() override;
+
+    void Start(unsigned argument) override;
+    void Stop() override;
+    void ReadStrokes(int first, int count) override;
+    void DecodeBuffer() override;
+    void CloseNotesFile() override;
+    // Mode 1: true when the writer answered the request to open the file; mode 0: true when
+    // the notes file opened; false for an index outside the list and in the other modes.
+    bool OpenNotesFile(int index) override;
+    void Poll() override;
+
+    // Sends the request built in receiveBuffer (checksums filled in here) and awaits its reply.
+    void SendRequest();
+    // Reads the reply bytes that are waiting; a complete reply is checked, its strokes decoded.
+    void ReceivePacket();
+
+    // Longest the user-interface thread waits in Start for the catch-up; the reader thread
+    // finishes it if the writer takes longer.
+    static constexpr int kCatchUpWaitMs = 5000;
+
+    std::array<std::uint8_t, 2048> timeWords{};  // time words of the last notes read (mode 0)
+    std::unique_ptr<std::ifstream> timeFile;     // the notes file's time file (mode 0)
+    int missedReplies = 0;
+    std::uint8_t sequenceByte = 0;
+    std::atomic<std::uint8_t> catchingUp{0};  // strokes are counted, not queued, while set
+
+protected:
+    // The line to the writer: the serial port. A test may put a scripted line in its place.
+    virtual void LineWrite(const std::string& bytes);
+    virtual bool LineInputWaiting();
+    // Up to `most` of the bytes waiting now (none when none is waiting; never blocks for long).
+    virtual std::string LineReadWaiting(std::size_t most);
+    virtual WaitResult LineWait(int ms);
+    virtual void LineFlushInput();
+    // The port is open and its device still there.
+    virtual bool LineOpen();
+
+private:
+    enum class Waited { Input, Timeout, Over };  // Over: the line went, or Stop was asked
+    Waited AwaitInput(int ms);
+    // Receives until a reply is complete (protocolState 3) or `limitMs` have passed.
+    bool AwaitReply(int limitMs);
+    // Drops what the writer sends until it has been quiet a while (at most `limitMs`).
+    void DrainUntilQuiet(int limitMs);
+    void CompleteReply();
+    // Wakes the writer and asks for its directory listing: protocolState 3 with the raw
+    // reply in receiveBuffer, or 4 when the writer did not answer.
+    void ConnectAttempt(bool realtime);
+    // The listing in receiveBuffer is whole and sound.
+    bool ListingIsSound() const;
+    // Clears the line and paces the first wake-up (after a fresh open).
+    void PrepareLine();
+    // Opens the port again for a Retry when it never opened or its device went.
+    void ReopenPort();
+    void StartRealtime(unsigned argument);
+    void StartCable();
+    // Mode 1 and the realtime modes: the request that closes the open file, and its reply.
+    void CloseWriterFile();
+
+    std::uint16_t lastAction_ = 0;  // action of the last request sent
+    bool answered_ = false;         // its reply has been taken
+};

@@ -1,0 +1,33 @@
+#pragma once
+// The realtime reading shared by drivers whose writer sends each stroke as a frame of a fixed
+// protocol on a serial line (CWriterEZ, CWriterFL): Poll waits for input, reads what has come
+// and queues a stroke the moment a frame is whole. A frame cut short is dropped whole after
+// its time; an idle line makes Poll return after the idle wait; a vanished port never spins.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/Stroke.h"
+#include "writers/CWriter.h"
+#include "writers/FramedReader.h"
+
+class FramedSerialWriter : public CWriter {
+public:
+    using Decoder = Stroke (*)(std::string_view frame);
+
+    FramedSerialWriter(platform::WindowHandle owner, FramedReader::Framer framer, Decoder decoder,
+                       int idleWaitMs, int frameTimeoutMs);
+    ~FramedSerialWriter() override;
+
+    void Poll() override;
+
+protected:
+    // Every byte waiting on the port now, without waiting (empty when none).
+    std::string ReadWaiting();
+    // The start of realtime reading: forgets a frame left from before.
+    void ResetFrames() { frames_.Reset(); }
+
+private:
+    FramedReader frames_;
+    Decoder decoder_;
+};
