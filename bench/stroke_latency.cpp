@@ -36,10 +36,13 @@
 #include "tests/fakes/TestWriters.h"
 #include "tests/sim/PtyPair.h"
 #include "tests/sim/SgSimulator.h"
+#include "tests/sim/StenoTextWire.h"
 #include "tests/support/TestEnvironment.h"
 #include "writers/CWriter.h"
+#include "writers/CWriterAC.h"
 #include "writers/CWriterEZ.h"
 #include "writers/CWriterFL.h"
+#include "writers/CWriterFN.h"
 #include "writers/CWriterSG.h"
 #include "writers/SgProtocol.h"
 
@@ -83,6 +86,10 @@ std::string EzAnswer(const std::string& written) {
 }
 // Three stroke bytes and the end marker.
 std::string FlPacket(int i) { return {char(i & 0x3F), char(i >> 6), 0x55, '\xFF'}; }
+// A stroke of English keys that differs from one stroke to the next.
+Stroke EnglishStroke(int i) { return {std::uint8_t(0x20 >> (i % 6)), std::uint8_t(i), 0x08}; }
+std::string AccuWriterLine(int i) { return sim::AccuWriterLine(0, EnglishStroke(i)); }
+std::string FoniksPacket(int i) { return sim::FoniksPacket(0, EnglishStroke(i), std::uint8_t(i)); }
 
 // One row per driver.
 const DriverRow kDrivers[] = {
@@ -90,6 +97,8 @@ const DriverRow kDrivers[] = {
     {"CWriterEZ", Make<CWriterEZ>, EzPacket, EzAnswer},
     {"CWriterFL", Make<CWriterFL>, FlPacket},
     {"CWriterSG", Make<CWriterSG>, nullptr, nullptr, MeasureSg},
+    {"CWriterAC", Make<CWriterAC>, AccuWriterLine},
+    {"CWriterFN", Make<CWriterFN>, FoniksPacket},
 };
 
 // Plays the writer's answers while a driver runs: reads what the driver writes and sends the
