@@ -38,10 +38,13 @@
 #include "tests/sim/PassportWire.h"
 #include "tests/sim/PtyPair.h"
 #include "tests/sim/SgSimulator.h"
+#include "tests/sim/StenoTextWire.h"
 #include "tests/support/TestEnvironment.h"
 #include "writers/CWriter.h"
+#include "writers/CWriterAC.h"
 #include "writers/CWriterEZ.h"
 #include "writers/CWriterFL.h"
+#include "writers/CWriterFN.h"
 #include "writers/CWriterGJ.h"
 #include "writers/CWriterGM.h"
 #include "writers/CWriterPP.h"
@@ -88,6 +91,10 @@ std::string EzAnswer(const std::string& written) {
 }
 // Three stroke bytes and the end marker.
 std::string FlPacket(int i) { return {char(i & 0x3F), char(i >> 6), 0x55, '\xFF'}; }
+// A stroke of English keys that differs from one stroke to the next.
+Stroke EnglishStroke(int i) { return {std::uint8_t(0x20 >> (i % 6)), std::uint8_t(i), 0x08}; }
+std::string AccuWriterLine(int i) { return sim::AccuWriterLine(0, EnglishStroke(i)); }
+std::string FoniksPacket(int i) { return sim::FoniksPacket(0, EnglishStroke(i), std::uint8_t(i)); }
 std::string GeminiStroke(int i) { return simwire::GeminiPacket(i % 2 ? "S1- T- -E" : "K- A- -Z"); }
 std::string GrandjeanStroke(int i) { return i % 2 ? "STKA " : "PAV "; }
 std::string PassportStroke(int i) { return simwire::PassportPacket(i, "SKA*E", "T"); }
@@ -101,6 +108,8 @@ const DriverRow kDrivers[] = {
     {"CWriterEZ", Make<CWriterEZ>, EzPacket, EzAnswer},
     {"CWriterFL", Make<CWriterFL>, FlPacket},
     {"CWriterSG", Make<CWriterSG>, nullptr, nullptr, MeasureSg},
+    {"CWriterAC", Make<CWriterAC>, AccuWriterLine},
+    {"CWriterFN", Make<CWriterFN>, FoniksPacket},
 };
 
 // Plays the writer's answers while a driver runs: reads what the driver writes and sends the

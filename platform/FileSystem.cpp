@@ -135,4 +135,10 @@ std::string EnsurePrivateFolder(const std::string& parent, const std::string& na
     return pattern;
 }
 
+bool IsSameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 }  // namespace platform

@@ -36,6 +36,10 @@ std::string EnsurePrivateFolder(const std::string& parent, const std::string& na
 // True when `path` is a real directory (not a link) owned by the user, closed to group and others.
 bool IsPrivateFolder(const std::string& path);
 
+// True when both paths lead (through links) to one existing file: writing one would overwrite
+// the other.
+bool IsSameFile(const std::string& a, const std::string& b);
+
 // The user id, for private folder names.
 unsigned CurrentUserId();
 

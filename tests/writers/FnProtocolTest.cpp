@@ -1,0 +1,133 @@
+// The Foniks formats: realtime packets and notes lines.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/writers/StrokeBytes.h"
+#include "writers/FnProtocol.h"
+#include "writers/StenoTextStroke.h"
+
+namespace {
+
+using namespace strokebytes;
+
+struct Framed {
+    std::vector<Stroke> strokes;
+    std::string left;
+    std::size_t largestBuffer = 0;
+};
+
+// Frames each chunk as it arrives, the way the driver's poll does.
+Framed Frame(const std::vector<std::string>& chunks, std::uint8_t layout = 0) {
+    Framed out;
+    std::string buffer;
+    for (const std::string& chunk : chunks) {
+        buffer += chunk;
+        for (;;) {
+            const FnFrame frame = FindFnFrame(buffer);
+            if (frame.kind == FnFrame::Kind::NeedMore) break;
+            if (frame.kind == FnFrame::Kind::Packet)
+                if (std::optional<Stroke> stroke = StrokeFromText(layout, frame.text))
+                    out.strokes.push_back(*stroke);
+            buffer.erase(0, frame.length);
+        }
+        out.largestBuffer = std::max(out.largestBuffer, buffer.size());
+    }
+    out.left = buffer;
+    return out;
+}
+
+struct PacketCase {
+    const char* name;
+    std::vector<std::string> chunks;
+    std::vector<Stroke> expected;
+    friend void PrintTo(const PacketCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class FnPacketTable : public testing::TestWithParam<PacketCase> {};
+
+TEST_P(FnPacketTable, QueuesThePacketStrokes) {
+    const Framed framed = Frame(GetParam().chunks);
+    EXPECT_EQ(framed.strokes, GetParam().expected);
+    EXPECT_LE(framed.largestBuffer, kFnMaxPacket);
+}
+
+const std::string kOpenNoise = "{X" + std::string(kFnMaxPacket, 'S');
+
+INSTANTIATE_TEST_SUITE_P(
+    Packets, FnPacketTable,
+    testing::Values(
+        PacketCase{"Plain", {"{XSTKPW}"}, {kSTKPW}},
+        PacketCase{"SplitAcrossReads", {"abc{XSTK", "PW}"}, {kSTKPW}},
+        PacketCase{"TwoInOneRead", {"{XSTKPW}{XKWR}"}, {kSTKPW, kKWR}},
+        PacketCase{"RightSideKey", {"{\x01-T}"}, {kRightT}},
+        PacketCase{"OneByteAtATime", {"{", "X", "S", "T", "K", "}"}, {kSTK}},
+        // The passed-over byte may be any value, a brace included.
+        PacketCase{"ClosingBraceAsSkippedByte", {"{}STKPW}"}, {kSTKPW}},
+        PacketCase{"OpeningBraceAsSkippedByte", {"{{STKPW}"}, {kSTKPW}},
+        PacketCase{"LeadingBlank", {"{X STPH}"}, {kSTPH}},
+        // Damaged: each a good stream spoilt one way; none queues a wrong stroke.
+        PacketCase{"EmptyText", {"{X}"}, {}},
+        PacketCase{"EmptyTextThenGood", {"{X}{XKWR}"}, {kKWR}},
+        PacketCase{"StrayCloseFirst", {"}{XSTK}"}, {kSTK}},
+        PacketCase{"LostOpen", {"XSTK}{XKWR}"}, {kKWR}},
+        PacketCase{"LostClose", {"{XSTK{XKWR}"}, {kKWR}},
+        PacketCase{"NoKeyLetters", {"{Xxyz}"}, {}},
+        PacketCase{"BinaryNoiseBetween", {std::string("{XSTK}\x00\xff\x7f\x1b", 10), "{XKWR}"},
+                   {kSTK, kKWR}},
+        PacketCase{"OverlongOpenPacket", {kOpenNoise, "}{XKWR}"}, {kKWR}}),
+    [](const testing::TestParamInfo<PacketCase>& info) { return std::string(info.param.name); });
+
+TEST(FnPacket, UnfinishedPacketWaitsAndNoiseIsDropped) {
+    const Framed framed = Frame({"noise{XST"});
+    EXPECT_TRUE(framed.strokes.empty());
+    EXPECT_EQ(framed.left, "{XST");
+}
+
+TEST(FnPacket, KeysBeyondTheThirdByteArriveInWideLayouts) {
+    EXPECT_EQ(Frame({"{XZ}"}, 9).strokes, std::vector<Stroke>{Keys({35})});
+}
+
+struct NotesCase {
+    const char* name;
+    std::string text;
+    std::string expected;
+    friend void PrintTo(const NotesCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class FnNotesTable : public testing::TestWithParam<NotesCase> {};
+
+TEST_P(FnNotesTable, WritesTheRecords) { EXPECT_EQ(FnNotesRecords(GetParam().text), GetParam().expected); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Notes, FnNotesTable,
+    testing::Values(
+        // The closing brace adds no key; "/" separates strokes like a blank.
+        NotesCase{"SlashInsideBraces", "{STKPW/KWR}\n", Record(kSTKPW) + Record(kKWR)},
+        NotesCase{"TwoBracedParts", "{STK} and {KWR}\n", Record(kSTK) + Record(kKWR)},
+        NotesCase{"SeveralLines", "{STK}\r\n{KWR}\r\n", Record(kSTK) + Record(kKWR)},
+        NotesCase{"LastLineWithoutEnd", "{STK}\n{KWR}", Record(kSTK) + Record(kKWR)},
+        NotesCase{"TextOutsideBracesIgnored", "STPH {KWR} STPH\n", Record(kKWR)},
+        NotesCase{"StrayCloseFirst", "} {STK}\n", Record(kSTK)},
+        NotesCase{"UnclosedPart", "{STK\n", ""},
+        NotesCase{"EmptyPart", "{}\n", ""},
+        NotesCase{"NoKeyLetters", "{X}\n", ""},
+        NotesCase{"LeadingBlank", "{ STK}\n", Record(kSTK)},
+        NotesCase{"BraceSplitOverLines", "{STK\n}\n", ""}),
+    [](const testing::TestParamInfo<NotesCase>& info) { return std::string(info.param.name); });
+
+TEST(FnNotesReader, PiecesOfAnySizeGiveTheSameRecords) {
+    const std::string text = "{STKPW/KWR}\r\nx {STK} y {STPH}\n} {KWR}\n{STK";
+    const std::string whole = FnNotesRecords(text);
+    ASSERT_EQ(whole, Record(kSTKPW) + Record(kKWR) + Record(kSTK) + Record(kSTPH) + Record(kKWR));
+    FnNotesReader reader;
+    std::string pieces;
+    for (char ch : text) pieces += reader.Feed(std::string_view(&ch, 1));
+    pieces += reader.Finish();
+    EXPECT_EQ(pieces, whole);
+}
+
+}  // namespace

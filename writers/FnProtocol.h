@@ -1,0 +1,51 @@
+#pragma once
+// The Foniks writer's formats.
+//
+// Realtime: each stroke is a packet "{", one byte of any value (passed over), the stroke's
+// steno text in the letters of the configured layout, "}". Bytes outside packets are noise.
+//
+// Notes files: text lines in which "/" counts as a blank and every part from a "{" to the
+// next "}" holds stroke texts in the English layout.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// What the front of the receive buffer holds.
+struct FnFrame {
+    enum class Kind {
+        NeedMore,  // an unfinished packet, or nothing: wait for more bytes
+        Skip,      // `length` bytes of noise or of a broken packet: drop them
+        Packet,    // a packet of `length` bytes; its stroke text is `text`
+    };
+    Kind kind = Kind::NeedMore;
+    std::size_t length = 0;
+    std::string_view text;
+};
+
+// Longest packet taken: "{", the passed-over byte, a stroke text, "}". A real one is well
+// under this; an open packet that grows past it lost its "}" and is dropped.
+constexpr std::size_t kFnMaxPacket = 256;
+
+// Frames the front of `buffer`. The byte after "{" is passed over whatever its value (even a
+// brace). A "{" inside a packet means the packet before it lost its "}": that one is dropped
+// and framing starts again at the new "{", so a cut packet never yields a wrong stroke.
+FnFrame FindFnFrame(std::string_view buffer);
+
+// The 3-byte stroke records of one notes line (English layout), in order.
+std::string FnNotesLineRecords(std::string_view line);
+
+// A notes file read as text, in pieces of any size: each complete line becomes its records.
+class FnNotesReader {
+public:
+    // The records of the lines that `bytes` completes.
+    std::string Feed(std::string_view bytes);
+    // The records of a last line without a line end.
+    std::string Finish();
+
+private:
+    std::string line_;
+};
+
+// The 3-byte stroke records of a whole notes file.
+std::string FnNotesRecords(std::string_view fileText);
