@@ -34,6 +34,8 @@
 #include "core/AppSettings.h"
 #include "platform/QtMessageWindow.h"
 #include "tests/fakes/TestWriters.h"
+#include "tests/sim/GeminiWire.h"
+#include "tests/sim/PassportWire.h"
 #include "tests/sim/PtyPair.h"
 #include "tests/sim/SgSimulator.h"
 #include "tests/sim/StenoTextWire.h"
@@ -43,6 +45,9 @@
 #include "writers/CWriterEZ.h"
 #include "writers/CWriterFL.h"
 #include "writers/CWriterFN.h"
+#include "writers/CWriterGJ.h"
+#include "writers/CWriterGM.h"
+#include "writers/CWriterPP.h"
 #include "writers/CWriterSG.h"
 #include "writers/SgProtocol.h"
 
@@ -90,10 +95,16 @@ std::string FlPacket(int i) { return {char(i & 0x3F), char(i >> 6), 0x55, '\xFF'
 Stroke EnglishStroke(int i) { return {std::uint8_t(0x20 >> (i % 6)), std::uint8_t(i), 0x08}; }
 std::string AccuWriterLine(int i) { return sim::AccuWriterLine(0, EnglishStroke(i)); }
 std::string FoniksPacket(int i) { return sim::FoniksPacket(0, EnglishStroke(i), std::uint8_t(i)); }
+std::string GeminiStroke(int i) { return simwire::GeminiPacket(i % 2 ? "S1- T- -E" : "K- A- -Z"); }
+std::string GrandjeanStroke(int i) { return i % 2 ? "STKA " : "PAV "; }
+std::string PassportStroke(int i) { return simwire::PassportPacket(i, "SKA*E", "T"); }
 
 // One row per driver.
 const DriverRow kDrivers[] = {
     {"test3", Make<fakes::ThreeByteWriter>, ThreeBytes},
+    {"CWriterGM", Make<CWriterGM>, GeminiStroke},
+    {"CWriterGJ", Make<CWriterGJ>, GrandjeanStroke},
+    {"CWriterPP", Make<CWriterPP>, PassportStroke},
     {"CWriterEZ", Make<CWriterEZ>, EzPacket, EzAnswer},
     {"CWriterFL", Make<CWriterFL>, FlPacket},
     {"CWriterSG", Make<CWriterSG>, nullptr, nullptr, MeasureSg},

@@ -1,0 +1,170 @@
+// The Passport driver against a simulated Passport writer on a pseudo-terminal, and its notes
+// records.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/sim/PassportSimulator.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/writers/DriverSession.h"
+#include "writers/CWriterPP.h"
+#include "writers/PassportProtocol.h"
+
+namespace {
+
+using session::kBoundMs;
+using session::kNothingMs;
+using Keys = std::vector<std::string>;
+
+class PassportSession : public session::Session<CWriterPP, sim::PassportSimulator> {
+protected:
+    void SetUp() override {
+        sim.NumberFrom(57);
+        Session::SetUp();
+    }
+};
+
+TEST_F(PassportSession, StrokesArriveInOrder) {
+    sim.Stroke("SKA*", "T");
+    sim.Stroke("#TE");
+    sim.Stroke("CZ");
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 3, kBoundMs));
+    EXPECT_EQ(owner.StrokeKeys(),
+              (Keys{"28 50 00 00 00 00", "50 08 00 00 00 00", "20 00 01 00 00 00"}));
+    EXPECT_EQ(owner.StrokeMessageCount(), 3u);
+}
+
+TEST_F(PassportSession, AGapIsAskedForAgain) {
+    sim.Stroke("S");
+    sim.LoseStroke("T");
+    sim.Stroke("K");  // 59: out of order, dropped until 58 comes again
+    ASSERT_TRUE(sim.WaitForRequests(1, kBoundMs));
+    EXPECT_EQ(sim.Requests().front(), std::make_pair(58, 100));
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 3, kBoundMs));
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, 4, kNothingMs));
+    EXPECT_EQ(owner.StrokeKeys(),
+              (Keys{"20 00 00 00 00 00", "10 00 00 00 00 00", "08 00 00 00 00 00"}));
+}
+
+TEST_F(PassportSession, AQuietLineIsAskedFromTheNextNumber) {
+    sim.Stroke("S");
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBoundMs));
+    ASSERT_TRUE(sim.WaitForRequests(1, kBoundMs));  // after a second of quiet
+    EXPECT_EQ(sim.Requests().front(), std::make_pair(58, 100));
+    EXPECT_TRUE(sim.Problems().empty());
+}
+
+TEST_F(PassportSession, NothingIsAskedBeforeTheFirstPacket) {
+    EXPECT_FALSE(sim.WaitForRequests(1, 1500));
+    EXPECT_EQ(sim.Received(), "");
+}
+
+TEST_F(PassportSession, DamagedPacketsAreFetchedAgainAndNeverWrong) {
+    sim.Stroke("S");                                   // 57
+    sim.Send("junk>");                                 // a ">" before any "<"
+    sim.CutStroke("T", 4);                             // 58 lost its end...
+    sim.Stroke("K");                                   // ...59 comes next: a gap
+    sim.Send(std::string("<\x01\xff", 3));             // bytes outside printable text
+    sim.Send("<60/P");                                 // a packet that never ends...
+    sim.Stroke("W");                                   // ...60 from the writer
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 4, kBoundMs));
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, 5, kNothingMs));
+    EXPECT_EQ(owner.StrokeKeys(), (Keys{"20 00 00 00 00 00", "10 00 00 00 00 00",
+                                        "08 00 00 00 00 00", "02 00 00 00 00 00"}));
+}
+
+TEST_F(PassportSession, WriterVanishingMidStroke) {
+    sim.Stroke("S");
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBoundMs));
+    sim.CutStroke("TK", 5);
+    sim.Vanish();
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, 2, kNothingMs));
+    // The driver tries to reach the writer again, at its own pace.
+    EXPECT_LT(session::CpuMsWhileIdle(kNothingMs * 2), kNothingMs);
+    EXPECT_TRUE(session::ReturnsSoon([&] { writer->Stop(); }));
+    EXPECT_EQ(owner.StrokeKeys(), (Keys{"20 00 00 00 00 00"}));
+}
+
+TEST_F(PassportSession, AWriterThatComesBackIsAskedForWhatItWroteMeanwhile) {
+    sim.Stroke("S");  // 57
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBoundMs));
+    sim.Vanish();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The writer is plugged in again (a new line on the same port), having written two
+    // strokes meanwhile.
+    sim::PassportSimulator back(1);
+    ASSERT_TRUE(back.IsOpen()) << back.Error();
+    back.NumberFrom(58);
+    back.LoseStroke("T");
+    back.LoseStroke("K");
+    ASSERT_TRUE(back.WaitForRequests(1, kBoundMs));
+    EXPECT_EQ(back.Requests().front(), std::make_pair(58, 100));
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 3, kBoundMs));
+    back.Stroke("P");
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 4, kBoundMs));
+    EXPECT_EQ(owner.StrokeKeys(), (Keys{"20 00 00 00 00 00", "10 00 00 00 00 00",
+                                        "08 00 00 00 00 00", "04 00 00 00 00 00"}));
+    writer.reset();  // before the line goes
+}
+
+TEST_F(PassportSession, StopEndsTheRetriesOfAVanishedPort) {
+    sim.Stroke("S");
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBoundMs));
+    sim.Vanish();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // past the quiet-line request
+    EXPECT_TRUE(session::ReturnsSoon([&] { writer->Stop(); }));
+}
+
+// Notes records: 28 four-bit key values, then a FILETIME.
+std::string NotesRecord(const std::string& keyText, std::uint64_t fileTime) {
+    std::string record = passport::BuildKeyRecord(keyText);
+    for (int b = 0; b < 8; ++b) record[std::size_t(16 + b)] = char(fileTime >> (8 * b));
+    return record;
+}
+
+TEST(PassportNotes, RecordsCarryTheirOwnTime) {
+    const std::uint64_t t0 = 128809071125000000ull;  // 2009-03-07 13:45:12.500 UTC
+    const std::string path = testenv::MakeTempDir() + "/notes.bin";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << NotesRecord("/S8", t0) << NotesRecord("/T9", t0 + 15'000'000)  // 1.5 s later
+            << NotesRecord("/K9", t0).substr(0, 20);                           // cut short
+    }
+    fakes::FakeOwnerWindow owner;
+    std::unique_ptr<CWriterPP> writer(NewWriter<CWriterPP>(owner.Handle()));
+    writer->mode = kModeNotesFolder;
+    writer->notesFile.open(path, std::ios::binary);
+    ASSERT_TRUE(writer->notesFile.is_open());
+    writer->ReadStrokes(0, 5);
+    TrackStroke first, second, none;
+    ASSERT_EQ(writer->GetStroke(&first), 1);
+    ASSERT_EQ(writer->GetStroke(&second), 1);
+    EXPECT_EQ(writer->GetStroke(&none), 0);
+    EXPECT_EQ(fakes::KeysText(first), "20 00 00 00 00 00");
+    EXPECT_EQ(first.timeCode, (TimeCode{13, 45, 12, 15}));
+    EXPECT_EQ(first.elapsedMs, 0);
+    EXPECT_EQ(fakes::KeysText(second), "10 00 00 00 00 00");
+    EXPECT_EQ(second.timeCode, (TimeCode{13, 45, 14, 0}));
+    EXPECT_EQ(second.elapsedMs, 1500);
+
+    writer->ReadStrokes(1, 1);  // from the second record on
+    ASSERT_EQ(writer->GetStroke(&second), 1);
+    EXPECT_EQ(fakes::KeysText(second), "10 00 00 00 00 00");
+}
+
+TEST(PassportNotes, ReadingWithNoFileOpenReadsNothing) {
+    fakes::FakeOwnerWindow owner;
+    std::unique_ptr<CWriterPP> writer(NewWriter<CWriterPP>(owner.Handle()));
+    writer->mode = kModeNotesFolder;
+    writer->notesFiles.push_back("/nonexistent");
+    EXPECT_FALSE(writer->OpenNotesFile(0));
+    writer->ReadStrokes(0, 10);
+    writer->ReadStrokes(-3, 10);
+    TrackStroke stroke;
+    EXPECT_EQ(writer->GetStroke(&stroke), 0);
+    EXPECT_TRUE(writer->receiveBuffer.empty());
+}
+
+}  // namespace

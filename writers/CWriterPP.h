@@ -1,0 +1,46 @@
+#pragma once
+// CWriterPP: the Passport writer (writer type 25). In realtime each stroke comes as a numbered
+// text packet; a gap in the numbers, or a quiet line, asks the writer to send again from the
+// next number expected. Mode 0 reads 24-byte key records with time stamps from a notes file.
+// A port that goes away is opened again every 500 ms until it answers or the writer stops.
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "writers/CSimpleWriter.h"
+
+class CWriterPP : public CSimpleWriter {
+public:
+    using CSimpleWriter::CSimpleWriter;
+    ~CWriterPP() override;
+
+    // Realtime: writes the request for `count` strokes from number `first` ("<s57/100>"),
+    // reopening the port every 500 ms while that fails, until it succeeds or Stop.
+    // Mode 0: reads records first .. first+count-1 of the open notes file (none when no file
+    // is open) and decodes them. Other modes: the base's.
+    void ReadStrokes(int first, int count) override;
+    // Queues the stroke of every whole 24-byte key record at the front of receiveBuffer; in
+    // mode 0 with the record's own time.
+    void DecodeBuffer() override;
+    // Opens nothing: the notes of this writer are not read from a listed file.
+    bool OpenNotesFile(int index) override;
+    void Poll() override;
+
+    // Milliseconds since the first time stamp seen (which is stored); 0 for one not later.
+    std::int32_t ConvertTimestamp(std::int64_t ms);
+
+    // A lastRequestTime that asks at the next idle poll.
+    static constexpr std::int64_t kAskAtNextIdle = std::numeric_limits<std::int64_t>::min() / 2;
+
+    std::string lineBuffer;  // received text not yet parsed
+    // platform::MonotonicMs of the last in-order packet or resend request.
+    std::int64_t lastRequestTime = kAskAtNextIdle;
+    int expectedNumber = -1;               // the next stroke number; -1 before the first
+    std::vector<std::int64_t> timeStamps;  // the first time stamp seen in mode 0
+
+private:
+    void TakePackets();
+    // Pauses 500 ms, then closes the port and opens it again; false when stopping.
+    bool ReopenPort();
+};
