@@ -8,24 +8,15 @@
 
 #include "core/TextUtil.h"
 #include "platform/Clock.h"
+#include "platform/Presenter.h"
 #include "platform/SerialPortNames.h"
 #include "writers/CDeviceControlBlock.h"
 
 namespace {
 
-// The plain notices of an adopted port. They go to standard error until the dialog presenter
-// can show them as message boxes.
-void ShowPortMessage(const std::string& text) {
-    std::fprintf(stderr, "Dictionary Quillfast: %s\n", text.c_str());
-}
-
-// One line for a user who started the program from a terminal and wonders why the writer
-// does not answer.
-void ReportOpenFailure(const std::string& device, const std::string& path, const std::string& reason) {
-    std::string where = device == path ? device : device + " (" + path + ")";
-    std::fprintf(stderr, "Dictionary Quillfast: cannot open serial port %s: %s\n", where.c_str(),
-                 reason.c_str());
-}
+// The plain notices of an adopted port: a message box on the user-interface thread; from the
+// reader thread the presenter writes them to standard error instead.
+void ShowPortMessage(const std::string& text) { platform::ShowMessageBox(text); }
 
 int WindowsCode(int err) {
     if (err == EINVAL) return CSerialFile::kErrorInvalidParameter;
@@ -130,7 +121,20 @@ bool CSerialFile::OpenPort() {
     if ((err = platform::SetModemLine(fd, platform::ModemLine::Dtr, true)) != 0)
         return fail(err, platform::DescribeOpenError(err));
     Adopt(fd, 0, platform::EffectiveBaudRate(dcb.BaudRate));
+    lastOpenFailure.clear();
     return true;
+}
+
+// One line for a user who started the program from a terminal and wonders why the writer
+// does not answer; a driver that keeps reopening a missing port repeats it only when the
+// reason changes.
+void CSerialFile::ReportOpenFailure(const std::string& device, const std::string& path,
+                                    const std::string& reason) {
+    const std::string where = device == path ? device : device + " (" + path + ")";
+    std::string line = "cannot open serial port " + where + ": " + reason;
+    if (line == lastOpenFailure) return;
+    std::fprintf(stderr, "Dictionary Quillfast: %s\n", line.c_str());
+    lastOpenFailure = std::move(line);
 }
 
 bool CSerialFile::Attach(int fd) {

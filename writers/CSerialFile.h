@@ -136,6 +136,8 @@ public:
 
 private:
     void Adopt(int fd, int direct, std::uint32_t baudRate);
+    void ReportOpenFailure(const std::string& device, const std::string& path,
+                           const std::string& reason);
     void MarkVanished();
     // Records a failure of a call on the descriptor.
     void Fail(int err);
@@ -145,4 +147,5 @@ private:
     platform::LineErrorCounts lineCounts;
     bool hasLineCounts = false;
     std::uint32_t baudRate = 0;
+    std::string lastOpenFailure;  // the open failure last reported, until an open succeeds
 };

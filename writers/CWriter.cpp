@@ -321,6 +321,17 @@ bool CWriter::ReadByteWithin(std::uint8_t& byte, int ms) {
     return WaitForInput(ms) && ReadByte(byte);
 }
 
+std::size_t CWriter::ReadWaiting(std::string& pending, std::size_t limit) {
+    const int waiting = port.GetInQueueCount();
+    if (waiting <= 0 || limit == 0) return 0;
+    const std::size_t start = pending.size();
+    // No more than is waiting, so the read returns at once.
+    pending.resize(start + std::min(std::size_t(waiting), limit));
+    const unsigned got = port.Read(pending.data() + start, unsigned(pending.size() - start));
+    pending.resize(start + got);
+    return got;
+}
+
 bool CWriter::AskRetry() { return AlertBox(kMessageNoAnswer, 255) == 0; }
 
 std::unique_ptr<platform::WaitDialog> CWriter::OpenWaitDialog() {

@@ -184,6 +184,9 @@ protected:
     bool ReadByte(std::uint8_t& byte);
     // A byte that comes within `ms`: WaitForInput then ReadByte.
     bool ReadByteWithin(std::uint8_t& byte, int ms);
+    // Appends the bytes already waiting on the port, at most `limit`, to `pending` without
+    // waiting; the count read (0 when none, or the port is closed or gone).
+    std::size_t ReadWaiting(std::string& pending, std::size_t limit = 256);
     // Shows "Unable to communicate with steno machine." with Retry and Cancel; true for Retry.
     // User-interface thread only (a driver's Start).
     bool AskRetry();

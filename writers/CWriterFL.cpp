@@ -129,7 +129,7 @@ int CWriterFL::ReceiveNotes(platform::WaitDialog& wait, CaptureFile& capture, bo
     std::size_t count = 0;
     failed = false;
     while (!failed && !wait.IsCancelled() && WaitForInput(kQuietEndMs)) {
-        for (const char c : ReadWaiting()) {
+        for (const char c : TakeWaitingBytes()) {
             ++count;
             wait.SetProgress(int(count % kProgressRange), {});
             const auto action = notes.Take(std::uint8_t(c));

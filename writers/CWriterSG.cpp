@@ -34,10 +34,8 @@ CWriterSG::~CWriterSG() { CWriterSG::Stop(); }
 void CWriterSG::LineWrite(const std::string& bytes) { port.WriteString(bytes); }
 bool CWriterSG::LineInputWaiting() { return port.IsDataAvailable(); }
 std::string CWriterSG::LineReadWaiting(std::size_t most) {
-    const auto waiting = static_cast<std::size_t>(std::max(port.GetInQueueCount(), 0));
-    std::string bytes(std::min(waiting, most), '\0');
-    if (bytes.empty()) return bytes;
-    bytes.resize(port.Read(bytes.data(), static_cast<unsigned>(bytes.size())));
+    std::string bytes;
+    ReadWaiting(bytes, most);
     return bytes;
 }
 WaitResult CWriterSG::LineWait(int ms) { return port.WaitForInput(ms); }

@@ -1,7 +1,5 @@
 #include "writers/FramedSerialWriter.h"
 
-#include <algorithm>
-
 #include "platform/Clock.h"
 
 namespace {
@@ -19,16 +17,14 @@ void FramedSerialWriter::Poll() {
         frames_.NoInput(platform::MonotonicMs());
         return;
     }
-    frames_.Add(ReadWaiting(), platform::MonotonicMs(), [this](std::string_view frame) {
+    frames_.Add(TakeWaitingBytes(), platform::MonotonicMs(), [this](std::string_view frame) {
         const Stroke s = decoder_(frame);
         AddStroke(s[0], s[1], s[2], nullptr, s[3], s[4], s[5]);
     });
 }
 
-std::string FramedSerialWriter::ReadWaiting() {
-    const int waiting = std::min(port.GetInQueueCount(), kMaxReadBytes);
-    if (waiting <= 0) return {};
-    std::string bytes(std::size_t(waiting), '\0');
-    bytes.resize(port.Read(bytes.data(), unsigned(waiting)));
+std::string FramedSerialWriter::TakeWaitingBytes() {
+    std::string bytes;
+    ReadWaiting(bytes, kMaxReadBytes);
     return bytes;
 }

@@ -22,8 +22,8 @@ public:
     void Poll() override;
 
 protected:
-    // Every byte waiting on the port now, without waiting (empty when none).
-    std::string ReadWaiting();
+    // Every byte waiting on the port now (up to 4 KiB), without waiting; empty when none.
+    std::string TakeWaitingBytes();
     // The start of realtime reading: forgets a frame left from before.
     void ResetFrames() { frames_.Reset(); }
 

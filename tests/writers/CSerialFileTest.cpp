@@ -12,6 +12,7 @@
 
 #include "platform/SerialPortNames.h"
 #include "tests/sim/PtyPair.h"
+#include "tests/support/ScriptedPresenter.h"
 #include "tests/support/TestEnvironment.h"
 #include "writers/CSerialFile.h"
 
@@ -468,24 +469,41 @@ TEST_F(SerialPort, AttachRefusesAnInvalidDescriptor) {
 }
 
 TEST_F(SerialPort, AdoptedPortTellsTheUserOfAFailedWriteOnce) {
+    ScriptedPresenter presenter;
     int fd = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_TRUE(port.Attach(fd));
     pty.Vanish();
-    ::testing::internal::CaptureStderr();
     port.WriteString("a");
     port.WriteString("b");
-    const std::string said = ::testing::internal::GetCapturedStderr();
-    EXPECT_THAT(said, HasSubstr("Modem output error: 6"));
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
+    const auto asked = presenter.Asked();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].kind, ScriptedPresenter::Kind::MessageBox);
+    EXPECT_EQ(asked[0].text, "Modem output error: 6");
 }
 
 TEST_F(SerialPort, AdoptedPortTellsTheUserOfAWriteTimeout) {
+    ScriptedPresenter presenter;
     int fd = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_TRUE(port.Attach(fd));
     port.writeStallLimitMs = 100;
-    ::testing::internal::CaptureStderr();
     port.WriteString(std::string(1 << 20, 'w'));
-    EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("Output error timeout."));
+    const auto asked = presenter.Asked();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "Output error timeout.");
+}
+
+TEST_F(SerialPort, RepeatedFailedOpensAreReportedOnceUntilOneSucceeds) {
+    platform::SerialDeviceRoots roots{testenv::MakeTempDir("byid"), testenv::MakeTempDir("dev")};
+    platform::OverrideSerialDeviceRoots(&roots);
+    ::testing::internal::CaptureStderr();
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(port.Open("COM9:9600,n,8,1"));
+    EXPECT_FALSE(port.Open("COM8:9600,n,8,1"));  // another reason is said again
+    EXPECT_TRUE(port.Open(pty.PortSpec().c_str()));
+    port.Close();
+    EXPECT_FALSE(port.Open("COM9:9600,n,8,1"));  // after a success, said again
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    platform::OverrideSerialDeviceRoots(nullptr);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
 }
 
 // ---- storing --------------------------------------------------------------------------------

@@ -14,12 +14,14 @@
 #include "tests/fakes/FakeOwnerWindow.h"
 #include "tests/fakes/TestWriters.h"
 #include "tests/sim/WriterSimulator.h"
+#include "tests/writers/DriverSession.h"
 
 namespace {
 
 using fakes::CountingWriter;
 using fakes::FakeOwnerWindow;
 using fakes::ThreeByteWriter;
+using session::ReturnsSoon;
 using sim::WriterSimulator;
 
 constexpr int kBound = 5000;  // generous bound for anything that should happen "now"
@@ -29,20 +31,6 @@ std::unique_ptr<Driver> Make(platform::WindowHandle owner, int mode = kModeRealt
     std::unique_ptr<Driver> writer(NewWriter<Driver>(owner));
     writer->mode = mode;
     return writer;
-}
-
-// Runs `stop` on another thread and reports whether it came back within the bound.
-bool ReturnsSoon(const std::function<void()>& stop) {
-    std::atomic<bool> done{false};
-    std::thread t([&] {
-        stop();
-        done = true;
-    });
-    for (int i = 0; i < kBound / 10 && !done; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    bool returned = done;
-    t.join();  // waits anyway: a hang fails the test by its time-out, not by a crash
-    return returned;
 }
 
 class ReaderThread : public ::testing::Test {
