@@ -343,6 +343,8 @@ int MeasureSg(Owner& owner, int n, int intervalUs) {
     });
     writer.reset();
     fakes::UseLineSettings(1);
+    // The simulator's thread outlives the stamps below: a late reply must not stamp into them.
+    sim.OnReply(nullptr);
 
     std::vector<std::int64_t> fromReplies;
     {
