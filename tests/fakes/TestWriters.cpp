@@ -14,11 +14,6 @@ void UseLineSettings(int port) {
     settings.usbFlag = 0;
 }
 
-void ThreeByteWriter::Start(unsigned argument) {
-    CWriter::Start(argument);
-    if (mode != kModeNotesFolder && mode != kModeNotesCable) ResumeReaderThread();
-}
-
 void ThreeByteWriter::Poll() {
     if (!WaitForInput(100)) return;
     std::uint8_t k[3];

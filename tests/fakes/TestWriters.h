@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "writers/CSimpleWriter.h"
 #include "writers/CWriter.h"
 
 namespace fakes {
@@ -12,10 +13,9 @@ namespace fakes {
 void UseLineSettings(int port);
 
 // Realtime strokes as 3-byte packets (stroke bytes 0-2), no start-up exchange.
-class ThreeByteWriter : public CWriter {
+class ThreeByteWriter : public CSimpleWriter {
 public:
-    using CWriter::CWriter;
-    void Start(unsigned argument) override;
+    using CSimpleWriter::CSimpleWriter;
     void Poll() override;
 
     int byteGapMs = 50;  // longest pause inside a packet before it counts as cut short

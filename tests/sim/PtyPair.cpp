@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -119,6 +120,13 @@ std::string PtyPair::ReceiveUntilQuiet(int quietMs, int maxMs) {
         got += more;
     }
     return got;
+}
+
+int PtyPair::Unread() const {
+    int count = 0;
+    // The slave's input queue is one for all its descriptors: the observer sees the program's.
+    if (observer_ < 0 || ioctl(observer_, FIONREAD, &count) != 0) return -1;
+    return count;
 }
 
 bool PtyPair::SlaveSettings(termios& out) const { return observer_ >= 0 && tcgetattr(observer_, &out) == 0; }

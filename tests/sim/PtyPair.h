@@ -43,6 +43,9 @@ public:
     std::string Receive(std::size_t count, int timeoutMs);
     // Everything that arrives until the line has been quiet for quietMs (at most maxMs in all).
     std::string ReceiveUntilQuiet(int quietMs, int maxMs = 5000);
+    // Bytes sent that the program's side has not read yet (-1 when that cannot be told). A
+    // hang-up (Vanish) throws them away, so a test that wants them read waits for 0 first.
+    int Unread() const;
 
     // The line settings on the slave now (as the program set them).
     bool SlaveSettings(termios& out) const;
