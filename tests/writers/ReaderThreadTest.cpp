@@ -11,9 +11,11 @@
 
 #include "core/AppSettings.h"
 #include "platform/Clock.h"
+#include "platform/SerialPortNames.h"
 #include "tests/fakes/FakeOwnerWindow.h"
 #include "tests/fakes/TestWriters.h"
 #include "tests/sim/WriterSimulator.h"
+#include "tests/support/TestEnvironment.h"
 #include "tests/writers/DriverSession.h"
 
 namespace {
@@ -88,7 +90,10 @@ TEST_F(ReaderThread, StopEndsAThreadInModeZeroToo) {
 }
 
 TEST_F(ReaderThread, APortThatDoesNotOpenEndsTheThreadWithoutAPoll) {
-    GetSettings().port = 9;  // no such device
+    // Empty device folders: COM9 must not fall back on a real /dev/ttyS8 of the machine.
+    platform::SerialDeviceRoots roots{testenv::MakeTempDir("byid"), testenv::MakeTempDir("dev")};
+    platform::OverrideSerialDeviceRoots(&roots);
+    GetSettings().port = 9;
     auto writer = Make<CountingWriter>(owner.Handle());
     writer->resumeInStart = false;
     writer->Start(1);
@@ -98,6 +103,7 @@ TEST_F(ReaderThread, APortThatDoesNotOpenEndsTheThreadWithoutAPoll) {
     writer->ResumeReaderThread();
     EXPECT_TRUE(ReturnsSoon([&] { writer->Stop(); }));
     EXPECT_EQ(writer->polls.load(), 0);
+    platform::OverrideSerialDeviceRoots(nullptr);
 }
 
 TEST_F(ReaderThread, DestroyingARunningWriterStopsItFirst) {
