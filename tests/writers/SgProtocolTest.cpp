@@ -27,15 +27,6 @@ Verdict Judge(std::string_view reply, std::uint8_t sequence) {
     return Verdict::Rejected;
 }
 
-// Recomputes both checksums of a reply after a test changed its fields.
-void Reseal(std::string& reply) {
-    sg::Put16(reply, 12, Crc16(std::string_view(reply).substr(1, 11)));
-    if (reply.size() >= 16) {
-        sg::Put16(reply, reply.size() - 2,
-                  Crc16(std::string_view(reply).substr(14, reply.size() - 16)));
-    }
-}
-
 }  // namespace
 
 TEST(SgCrc16, CheckValuesAndTheWakeChecksum) {
@@ -204,11 +195,11 @@ TEST(SgReplies, OneStrokeReplyAndItsDamagedVariants) {
         {"header checksum", [](std::string& r) { r[12] ^= 1; }},
         {"data checksum", [](std::string& r) { r[19] ^= 1; }},
         {"record byte, checksum kept", [](std::string& r) { r[15] ^= 1; }},
-        {"dataLength 5", [](std::string& r) { sg::Put16(r, 8, 5); Reseal(r); }},
+        {"dataLength 5", [](std::string& r) { sg::Put16(r, 8, 5); SealReply(r); }},
         {"dataLength 0 with data", [](std::string& r) { sg::Put16(r, 8, 0); }},
-        {"22 bytes in all", [](std::string& r) { r.insert(18, "\x07\x07"); sg::Put16(r, 2, 22); Reseal(r); }},
+        {"22 bytes in all", [](std::string& r) { r.insert(18, "\x07\x07"); sg::Put16(r, 2, 22); SealReply(r); }},
         {"22 bytes, dataLength 6", [](std::string& r) {
-             r.insert(18, "\x07\x07"); sg::Put16(r, 2, 22); sg::Put16(r, 8, 6); Reseal(r); }},
+             r.insert(18, "\x07\x07"); sg::Put16(r, 2, 22); sg::Put16(r, 8, 6); SealReply(r); }},
         {"cut to 18 bytes", [](std::string& r) { r.resize(18); }},
         {"cut to 11 bytes", [](std::string& r) { r.resize(11); }},
         {"cut to 4 bytes", [](std::string& r) { r.resize(4); }},
