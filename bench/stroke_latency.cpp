@@ -34,6 +34,8 @@
 #include "core/AppSettings.h"
 #include "platform/QtMessageWindow.h"
 #include "tests/fakes/TestWriters.h"
+#include "tests/sim/EzSimulator.h"
+#include "tests/sim/FlSimulator.h"
 #include "tests/sim/GeminiWire.h"
 #include "tests/sim/PassportWire.h"
 #include "tests/sim/PtyPair.h"
@@ -93,13 +95,15 @@ int MeasureSg(Owner& owner, int n, int intervalUs);
 // The 3-byte packet of the test driver, also what the floor reads.
 std::string ThreeBytes(int i) { return std::string{char(i), char(i >> 8), 0x55}; }
 
-// A synchronisation byte, then the stroke; the EZ-Writer echoes its presence check "B".
-std::string EzPacket(int i) { return {'\x7E', char(i & 0x3F), char(i >> 6), 0x55}; }
+// A stroke that differs from one stroke to the next, with no synchronisation byte or end
+// marker among its bytes.
+Stroke NumberedStroke(int i) { return {std::uint8_t(i & 0x3F), std::uint8_t(i >> 6), 0x55}; }
+std::string EzPacket(int i) { return sim::EzSimulator::RealtimePacket(NumberedStroke(i)); }
+// The EZ-Writer echoes its presence check "B".
 std::string EzAnswer(const std::string& written) {
     return std::string(std::size_t(std::count(written.begin(), written.end(), 'B')), 'B');
 }
-// Three stroke bytes and the end marker.
-std::string FlPacket(int i) { return {char(i & 0x3F), char(i >> 6), 0x55, '\xFF'}; }
+std::string FlPacket(int i) { return sim::FlSimulator::Group(NumberedStroke(i)); }
 // A stroke of English keys that differs from one stroke to the next.
 Stroke EnglishStroke(int i) { return {std::uint8_t(0x20 >> (i % 6)), std::uint8_t(i), 0x08}; }
 std::string AccuWriterLine(int i) { return sim::AccuWriterLine(0, EnglishStroke(i)); }

@@ -3,15 +3,13 @@
 // of steno text in the letters of the configured keyboard layout (see AcProtocol.h). Realtime
 // and erase modes read lines; mode 0 lists the notes folder and mode 1 reads 3-byte stored
 // strokes through the base.
-#include "writers/CSimpleWriter.h"
+#include "writers/DelimitedSerialWriter.h"
 
-class CWriterAC : public CSimpleWriter {
+class CWriterAC : public DelimitedSerialWriter {
 public:
-    using CSimpleWriter::CSimpleWriter;
+    using DelimitedSerialWriter::DelimitedSerialWriter;
     ~CWriterAC() override;
 
-    // Opens the port and, in realtime and erase modes, starts reading at once.
-    void Start(unsigned argument) override;
     // Reads one line and queues its stroke.
     void Poll() override;
 

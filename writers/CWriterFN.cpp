@@ -113,15 +113,8 @@ void CWriterFN::Poll() {
 }
 
 void CWriterFN::TakePackets() {
-    std::size_t used = 0;
-    for (;;) {
-        const FnFrame frame = FindFnFrame(std::string_view(packetBuffer).substr(used));
-        if (frame.kind == FnFrame::Kind::NeedMore) break;
-        if (frame.kind == FnFrame::Kind::Packet) {
-            if (std::optional<Stroke> keys = StrokeFromText(std::uint8_t(keyboardLayout & 0xFF), frame.text))
-                AddStroke((*keys)[0], (*keys)[1], (*keys)[2], nullptr, (*keys)[3], (*keys)[4], 0);
-        }
-        used += frame.length;
-    }
-    packetBuffer.erase(0, used);
+    DrainFrames(packetBuffer, FindFnFrame, [this](std::string_view packet) {
+        if (std::optional<Stroke> keys = StrokeFromText(std::uint8_t(keyboardLayout & 0xFF), FnPacketText(packet)))
+            AddStroke((*keys)[0], (*keys)[1], (*keys)[2], nullptr, (*keys)[3], (*keys)[4], 0);
+    });
 }

@@ -1,17 +1,12 @@
 #pragma once
 // CWriterGJ: the Grandjean writer (writer type 29). One ASCII letter per key, a blank after
 // each stroke; a pause also ends a stroke.
-#include <string>
+#include "writers/DelimitedSerialWriter.h"
 
-#include "writers/CSimpleWriter.h"
-
-class CWriterGJ : public CSimpleWriter {
+class CWriterGJ : public DelimitedSerialWriter {
 public:
-    using CSimpleWriter::CSimpleWriter;
+    using DelimitedSerialWriter::DelimitedSerialWriter;
     ~CWriterGJ() override;
 
     void Poll() override;
-
-private:
-    std::string pending_;  // bytes read past the end of the last stroke
 };

@@ -1,5 +1,7 @@
 #include "writers/CWriterGM.h"
 
+#include <string>
+
 #include "core/AppSettings.h"
 #include "writers/GeminiProtocol.h"
 
@@ -13,21 +15,19 @@ constexpr int kByteGapMs = 50;    // a packet whose next byte takes longer has e
 CWriterGM::~CWriterGM() { StopReaderThread(); }
 
 void CWriterGM::Poll() {
-    if (packet_.empty() && !WaitForInput(kIdleWaitMs)) return;
+    if (!WaitForInput(kIdleWaitMs)) return;
+    std::string packet;  // bytes received towards the next packet
     for (;;) {
-        ReadWaiting(packet_);
+        ReadWaiting(packet);
         bool queued = false;
-        DrainFrames(packet_, gemini::FramePacket, [&](std::string_view packet) {
-            const Stroke k = gemini::DecodePacket(packet, GetSettings().keyboardLayout);
+        DrainFrames(packet, gemini::FramePacket, [&](std::string_view whole) {
+            const Stroke k = gemini::DecodePacket(whole, GetSettings().keyboardLayout);
             AddStroke(k[0], k[1], k[2], nullptr, k[3], k[4], k[5]);
             queued = true;
         });
-        if (queued && packet_.empty()) return;
-        if (!WaitForInput(kByteGapMs)) {
-            // A packet cut short (or the writer gone) is dropped: its missing bytes would
-            // otherwise come from nowhere, and the next packet starts afresh.
-            packet_.clear();
-            return;
-        }
+        if (queued && packet.empty()) return;
+        // A packet cut short (or the writer gone) is dropped: its missing bytes would
+        // otherwise come from nowhere, and the next packet starts afresh.
+        if (!WaitForInput(kByteGapMs)) return;
     }
 }

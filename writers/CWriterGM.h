@@ -1,8 +1,6 @@
 #pragma once
 // CWriterGM: the Gemini writer (writer type 17). Realtime only: one 6-byte packet per stroke,
 // repacked into a stroke for the keyboard layout of the settings at the time it arrives.
-#include <string>
-
 #include "writers/CSimpleWriter.h"
 
 class CWriterGM : public CSimpleWriter {
@@ -11,7 +9,4 @@ public:
     ~CWriterGM() override;
 
     void Poll() override;
-
-private:
-    std::string packet_;  // bytes received towards the next packet
 };

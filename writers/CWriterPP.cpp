@@ -71,6 +71,9 @@ void CWriterPP::TakePackets() {
 bool CWriterPP::ReopenPort() {
     if (!PauseMs(kReopenPauseMs)) return false;
     port.Close();
+    // A packet the old line cut off can never be finished on the new one: its text must not
+    // join what the writer sends next.
+    lineBuffer.clear();
     port.OpenPort();
     // Opening clears the port's wake-up: a Stop that came meanwhile must still end the waits.
     if (stopRequested != 0) {

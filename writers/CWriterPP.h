@@ -41,6 +41,7 @@ public:
 
 private:
     void TakePackets();
-    // Pauses 500 ms, then closes the port and opens it again; false when stopping.
+    // Pauses 500 ms, then closes the port, forgets the text received on it, and opens it
+    // again; false when stopping.
     bool ReopenPort();
 };

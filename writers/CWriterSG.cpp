@@ -77,14 +77,14 @@ void CWriterSG::ReceivePacket() {
         taken += bytes.size();
         requestTime = Now();  // every byte restarts the reply time-out
         receiveBuffer += bytes;
-        sg::Framing framing = sg::FrameReply(receiveBuffer);
-        while (framing.kind == sg::Framing::SkipByte) {
+        FrameStep framing = sg::FrameReply(receiveBuffer);
+        while (framing.kind == FrameStep::Skip) {
             receiveBuffer.erase(0, framing.length);
             framing = sg::FrameReply(receiveBuffer);
         }
         replyBytes = static_cast<int>(receiveBuffer.size());
         replyLength = static_cast<int>(sg::ReplyLengthField(receiveBuffer));
-        if (framing.kind == sg::Framing::Complete) CompleteReply();
+        if (framing.kind == FrameStep::Frame) CompleteReply();
     }
 }
 

@@ -2,41 +2,26 @@
 
 #include "writers/StenoTextStroke.h"
 
-FnFrame FindFnFrame(std::string_view buffer) {
-    FnFrame frame;
+namespace {
+constexpr std::size_t kTextStart = 2;  // after "{" and the passed-over byte
+}  // namespace
+
+FrameStep FindFnFrame(std::string_view buffer) {
+    if (buffer.empty()) return FrameStep::More();
     const std::size_t open = buffer.find('{');
-    if (open == std::string_view::npos) {
-        // Noise only (a stray "}" among it): none of it can start a packet.
-        if (!buffer.empty()) {
-            frame.kind = FnFrame::Kind::Skip;
-            frame.length = buffer.size();
-        }
-        return frame;
-    }
-    if (open > 0) {
-        frame.kind = FnFrame::Kind::Skip;
-        frame.length = open;
-        return frame;
-    }
-    constexpr std::size_t kTextStart = 2;
-    const std::size_t brace = buffer.size() > kTextStart ? buffer.find_first_of("{}", kTextStart)
-                                                          : std::string_view::npos;
-    if (brace == std::string_view::npos) {
-        if (buffer.size() > kFnMaxPacket) {
-            frame.kind = FnFrame::Kind::Skip;
-            frame.length = 1;
-        }
-        return frame;
-    }
-    if (buffer[brace] == '{') {
-        frame.kind = FnFrame::Kind::Skip;
-        frame.length = brace;
-        return frame;
-    }
-    frame.kind = FnFrame::Kind::Packet;
-    frame.length = brace + 1;
-    frame.text = buffer.substr(kTextStart, brace - kTextStart);
-    return frame;
+    // Noise only (a stray "}" among it): none of it can start a packet.
+    if (open == std::string_view::npos) return FrameStep::SkipBytes(buffer.size());
+    if (open > 0) return FrameStep::SkipBytes(open);
+    const std::size_t brace = buffer.find_first_of("{}", kTextStart);
+    if (brace == std::string_view::npos)
+        return buffer.size() > kFnMaxPacket ? FrameStep::SkipBytes(1) : FrameStep::More();
+    if (buffer[brace] == '{') return FrameStep::SkipBytes(brace);
+    return FrameStep::Take(brace + 1);
+}
+
+std::string_view FnPacketText(std::string_view packet) {
+    if (packet.size() <= kTextStart) return {};
+    return packet.substr(kTextStart, packet.size() - kTextStart - 1);
 }
 
 std::string FnNotesLineRecords(std::string_view line) {

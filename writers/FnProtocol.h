@@ -11,26 +11,20 @@
 #include <string>
 #include <string_view>
 
-// What the front of the receive buffer holds.
-struct FnFrame {
-    enum class Kind {
-        NeedMore,  // an unfinished packet, or nothing: wait for more bytes
-        Skip,      // `length` bytes of noise or of a broken packet: drop them
-        Packet,    // a packet of `length` bytes; its stroke text is `text`
-    };
-    Kind kind = Kind::NeedMore;
-    std::size_t length = 0;
-    std::string_view text;
-};
+#include "writers/FrameStep.h"
 
 // Longest packet taken: "{", the passed-over byte, a stroke text, "}". A real one is well
 // under this; an open packet that grows past it lost its "}" and is dropped.
 constexpr std::size_t kFnMaxPacket = 256;
 
-// Frames the front of `buffer`. The byte after "{" is passed over whatever its value (even a
-// brace). A "{" inside a packet means the packet before it lost its "}": that one is dropped
-// and framing starts again at the new "{", so a cut packet never yields a wrong stroke.
-FnFrame FindFnFrame(std::string_view buffer);
+// Frames the front of `buffer`: bytes outside packets are skipped, a whole packet is a frame.
+// The byte after "{" is passed over whatever its value (even a brace). A "{" inside a packet
+// means the packet before it lost its "}": that one is skipped and framing starts again at
+// the new "{", so a cut packet never yields a wrong stroke.
+FrameStep FindFnFrame(std::string_view buffer);
+// The stroke text of a packet that FindFnFrame took: from after the passed-over byte to
+// before the "}".
+std::string_view FnPacketText(std::string_view packet);
 
 // The 3-byte stroke records of one notes line (English layout), in order.
 std::string FnNotesLineRecords(std::string_view line);

@@ -118,13 +118,13 @@ std::size_t ReplyLengthField(std::string_view received) {
     return std::size_t(At(received, 3) & 0x0F) * 256 + At(received, 2);
 }
 
-Framing FrameReply(std::string_view received) {
-    if (received.empty()) return {};
-    if (At(received, 0) != kStartByte) return {Framing::SkipByte, 1};
-    if (received.size() < 4) return {};
+FrameStep FrameReply(std::string_view received) {
+    if (received.empty()) return FrameStep::More();
+    if (At(received, 0) != kStartByte) return FrameStep::SkipBytes(1);
+    if (received.size() < 4) return FrameStep::More();
     const std::size_t length = std::max<std::size_t>(ReplyLengthField(received), 4);
-    if (received.size() < length) return {};
-    return {Framing::Complete, length};
+    if (received.size() < length) return FrameStep::More();
+    return FrameStep::Take(length);
 }
 
 std::size_t ReplyBytesWanted(std::string_view received) {

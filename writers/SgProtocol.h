@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/TextUtil.h"
+#include "writers/FrameStep.h"
 
 // CRC-16/ARC (reflected 0x8005, initial 0, no final XOR); "123456789" gives 0xBB3D.
 // Also the checksum of the SG writers' USB packets.
@@ -79,15 +80,11 @@ void SealRequest(std::string& request);
 std::uint16_t RequestAction(std::string_view request);
 
 // ---- replies ---------------------------------------------------------------------------
-// What the bytes received so far are, from their first byte on.
-struct Framing {
-    enum Kind { NeedMore, SkipByte, Complete } kind = NeedMore;
-    std::size_t length = 0;  // Complete: the reply is the first `length` bytes
-};
-// A reply starts with 01, so any other first byte is line noise and is skipped. Once the
-// length field is in, the reply is complete at that many bytes (at least 4: a length field
-// below 4 completes after its first 4 bytes, and the checks then reject it).
-Framing FrameReply(std::string_view received);
+// What the bytes received so far are, from their first byte on. A reply starts with 01, so
+// any other first byte is line noise and is skipped (one byte). Once the length field is in,
+// the reply is a frame of that many bytes (at least 4: a length field below 4 completes after
+// its first 4 bytes, and the checks then reject it).
+FrameStep FrameReply(std::string_view received);
 // How many more bytes may be read without reading past the reply begun in `received` (its
 // length field, then its end). Line noise ahead of it only makes the count smaller.
 std::size_t ReplyBytesWanted(std::string_view received);

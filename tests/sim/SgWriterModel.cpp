@@ -17,11 +17,20 @@ std::string SgReply(std::uint8_t sequence, std::string_view data, std::uint16_t 
     sg::Put16(reply, 2, std::uint16_t(sg::kReplyHeaderSize + data.size() + 2));
     sg::Put16(reply, 4, action);
     sg::Put16(reply, 8, std::uint16_t(data.size()));
-    sg::Put16(reply, 12, Crc16(std::string_view(reply).substr(1, 11)));
     reply += data;
     reply += std::string(2, '\0');
-    sg::Put16(reply, reply.size() - 2, Crc16(data));
+    SealReply(reply);
     return reply;
+}
+
+void SealReply(std::string& reply) {
+    if (reply.size() < sg::kReplyHeaderSize) return;
+    const std::string_view bytes(reply);
+    sg::Put16(reply, 12, Crc16(bytes.substr(1, 11)));
+    if (reply.size() >= sg::kReplyHeaderSize + 2) {
+        const std::size_t end = reply.size() - 2;
+        sg::Put16(reply, end, Crc16(bytes.substr(sg::kReplyHeaderSize, end - sg::kReplyHeaderSize)));
+    }
 }
 
 std::string SgListingData(const std::vector<sg::FileEntry>& files) {

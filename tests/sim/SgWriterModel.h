@@ -17,6 +17,10 @@
 // A reply as a writer sends it: header, data, data checksum, both checksums right.
 // `action` is echoed in bytes 4-5, which the driver does not interpret.
 std::string SgReply(std::uint8_t sequence, std::string_view data, std::uint16_t action = 0);
+// Fills in a reply's header checksum (bytes 1-11) and, when it is long enough to have one,
+// its data checksum (bytes 14..length-3), as a writer does. A test that changes a field of a
+// reply calls it again. Shorter than a header: left alone.
+void SealReply(std::string& reply);
 // The data part of a directory listing holding `files` ({name, size in bytes}).
 std::string SgListingData(const std::vector<sg::FileEntry>& files);
 

@@ -15,9 +15,12 @@
 #include "tests/support/FileHelpers.h"
 #include "tests/support/ScriptedPresenter.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/writers/StrokeBytes.h"
 #include "writers/CWriterEZ.h"
 
 namespace {
+
+using strokebytes::Records;
 
 constexpr int kBound = 5000;
 
@@ -29,12 +32,6 @@ std::vector<Stroke> StoredStrokes(std::size_t count) {
         if (s[0] | s[1] | s[2]) strokes.push_back(s);  // a stroke has at least one key
     }
     return strokes;
-}
-
-std::string Records(const std::vector<Stroke>& strokes) {
-    std::string bytes;
-    for (const Stroke& s : strokes) bytes += std::string{char(s[0]), char(s[1]), char(s[2])};
-    return bytes;
 }
 
 class EzSession : public ::testing::Test {

@@ -17,18 +17,15 @@
 #include "tests/support/FileHelpers.h"
 #include "tests/support/ScriptedPresenter.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/writers/StrokeBytes.h"
 #include "writers/CWriterFL.h"
 
 namespace {
 
+using strokebytes::Records;
+
 constexpr int kBound = 5000;
 const std::string kJobEnd("\x40\x10\x00", 3);
-
-std::string Records(const std::vector<Stroke>& strokes) {
-    std::string bytes;
-    for (const Stroke& s : strokes) bytes += std::string{char(s[0]), char(s[1]), char(s[2])};
-    return bytes;
-}
 
 std::string Repeat(const std::string& bytes, int times) {
     std::string out;

@@ -109,6 +109,27 @@ TEST_F(PassportSession, AWriterThatComesBackIsAskedForWhatItWroteMeanwhile) {
     writer.reset();  // before the line goes
 }
 
+TEST_F(PassportSession, APacketCutByAVanishedWriterNeverJoinsTheNextLine) {
+    sim.Stroke("S");         // 57
+    sim.CutStroke("TK", 6);  // "<58/T" and T's digit: the writer goes before K
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBoundMs));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the cut packet is read
+    sim.Vanish();
+    sim::PassportSimulator back(1);
+    ASSERT_TRUE(back.IsOpen()) << back.Error();
+    back.NumberFrom(58);
+    back.LoseStroke("TK");
+    back.SetAnswering(false);
+    ASSERT_TRUE(back.WaitForRequests(1, kBoundMs));  // the driver is on the new line
+    // A stray ">" on the new line must not close the old line's cut packet as stroke 58 (T).
+    back.Send(">");
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, 2, kNothingMs));
+    back.SetAnswering(true);
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 2, kBoundMs));
+    EXPECT_EQ(owner.StrokeKeys(), (Keys{"20 00 00 00 00 00", "18 00 00 00 00 00"}));
+    writer.reset();  // before the line goes
+}
+
 TEST_F(PassportSession, StopEndsTheRetriesOfAVanishedPort) {
     sim.Stroke("S");
     ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBoundMs));

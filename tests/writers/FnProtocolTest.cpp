@@ -26,14 +26,10 @@ Framed Frame(const std::vector<std::string>& chunks, std::uint8_t layout = 0) {
     std::string buffer;
     for (const std::string& chunk : chunks) {
         buffer += chunk;
-        for (;;) {
-            const FnFrame frame = FindFnFrame(buffer);
-            if (frame.kind == FnFrame::Kind::NeedMore) break;
-            if (frame.kind == FnFrame::Kind::Packet)
-                if (std::optional<Stroke> stroke = StrokeFromText(layout, frame.text))
-                    out.strokes.push_back(*stroke);
-            buffer.erase(0, frame.length);
-        }
+        DrainFrames(buffer, FindFnFrame, [&](std::string_view packet) {
+            if (std::optional<Stroke> stroke = StrokeFromText(layout, FnPacketText(packet)))
+                out.strokes.push_back(*stroke);
+        });
         out.largestBuffer = std::max(out.largestBuffer, buffer.size());
     }
     out.left = buffer;

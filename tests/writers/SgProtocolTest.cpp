@@ -27,15 +27,6 @@ Verdict Judge(std::string_view reply, std::uint8_t sequence) {
     return Verdict::Rejected;
 }
 
-// Recomputes both checksums of a reply after a test changed its fields.
-void Reseal(std::string& reply) {
-    sg::Put16(reply, 12, Crc16(std::string_view(reply).substr(1, 11)));
-    if (reply.size() >= 16) {
-        sg::Put16(reply, reply.size() - 2,
-                  Crc16(std::string_view(reply).substr(14, reply.size() - 16)));
-    }
-}
-
 }  // namespace
 
 TEST(SgCrc16, CheckValuesAndTheWakeChecksum) {
@@ -147,31 +138,28 @@ TEST(SgReplies, FramerFindsWholeRepliesAndSkipsNoise) {
     struct Case {
         const char* name;
         std::string received;
-        sg::Framing::Kind kind;
-        std::size_t length;
+        FrameStep step;
     } cases[] = {
-        {"nothing yet", "", sg::Framing::NeedMore, 0},
-        {"start byte only", Bytes({0x01}), sg::Framing::NeedMore, 0},
-        {"header half there", oneStroke.substr(0, 10), sg::Framing::NeedMore, 0},
-        {"one byte short", oneStroke.substr(0, 19), sg::Framing::NeedMore, 0},
-        {"complete", oneStroke, sg::Framing::Complete, 20},
-        {"complete, more bytes behind", oneStroke + "\x01\x06", sg::Framing::Complete, 20},
-        {"noise first", "\x7E" + oneStroke, sg::Framing::SkipByte, 1},
-        {"zero byte first", std::string(1, '\0') + oneStroke, sg::Framing::SkipByte, 1},
-        {"length below 4", Bytes({0x01, 0x05, 0x02, 0x00}), sg::Framing::Complete, 4},
-        {"length 0", Bytes({0x01, 0x05, 0x00, 0x00, 0x09}), sg::Framing::Complete, 4},
-        {"high nibble of byte 3 ignored", Bytes({0x01, 0x05, 0x04, 0xF0}), sg::Framing::Complete, 4},
+        {"nothing yet", "", FrameStep::More()},
+        {"start byte only", Bytes({0x01}), FrameStep::More()},
+        {"header half there", oneStroke.substr(0, 10), FrameStep::More()},
+        {"one byte short", oneStroke.substr(0, 19), FrameStep::More()},
+        {"complete", oneStroke, FrameStep::Take(20)},
+        {"complete, more bytes behind", oneStroke + "\x01\x06", FrameStep::Take(20)},
+        {"noise first", "\x7E" + oneStroke, FrameStep::SkipBytes(1)},
+        {"zero byte first", std::string(1, '\0') + oneStroke, FrameStep::SkipBytes(1)},
+        {"length below 4", Bytes({0x01, 0x05, 0x02, 0x00}), FrameStep::Take(4)},
+        {"length 0", Bytes({0x01, 0x05, 0x00, 0x00, 0x09}), FrameStep::Take(4)},
+        {"high nibble of byte 3 ignored", Bytes({0x01, 0x05, 0x04, 0xF0}), FrameStep::Take(4)},
         {"largest length waits", Bytes({0x01, 0x05, 0xFF, 0xFF}) + std::string(4000, 'x'),
-         sg::Framing::NeedMore, 0},
+         FrameStep::More()},
         {"largest length completes", Bytes({0x01, 0x05, 0xFF, 0xFF}) + std::string(4091, 'x'),
-         sg::Framing::Complete, 4095},
+         FrameStep::Take(4095)},
     };
     for (const Case& c : cases) {
-        const sg::Framing f = sg::FrameReply(c.received);
-        EXPECT_EQ(f.kind, c.kind) << c.name;
-        if (c.kind != sg::Framing::NeedMore) {
-            EXPECT_EQ(f.length, c.length) << c.name;
-        }
+        const FrameStep f = sg::FrameReply(c.received);
+        EXPECT_EQ(f.kind, c.step.kind) << c.name;
+        EXPECT_EQ(f.length, c.step.length) << c.name;
     }
     struct Wanted {
         std::string received;
@@ -207,11 +195,11 @@ TEST(SgReplies, OneStrokeReplyAndItsDamagedVariants) {
         {"header checksum", [](std::string& r) { r[12] ^= 1; }},
         {"data checksum", [](std::string& r) { r[19] ^= 1; }},
         {"record byte, checksum kept", [](std::string& r) { r[15] ^= 1; }},
-        {"dataLength 5", [](std::string& r) { sg::Put16(r, 8, 5); Reseal(r); }},
+        {"dataLength 5", [](std::string& r) { sg::Put16(r, 8, 5); SealReply(r); }},
         {"dataLength 0 with data", [](std::string& r) { sg::Put16(r, 8, 0); }},
-        {"22 bytes in all", [](std::string& r) { r.insert(18, "\x07\x07"); sg::Put16(r, 2, 22); Reseal(r); }},
+        {"22 bytes in all", [](std::string& r) { r.insert(18, "\x07\x07"); sg::Put16(r, 2, 22); SealReply(r); }},
         {"22 bytes, dataLength 6", [](std::string& r) {
-             r.insert(18, "\x07\x07"); sg::Put16(r, 2, 22); sg::Put16(r, 8, 6); Reseal(r); }},
+             r.insert(18, "\x07\x07"); sg::Put16(r, 2, 22); sg::Put16(r, 8, 6); SealReply(r); }},
         {"cut to 18 bytes", [](std::string& r) { r.resize(18); }},
         {"cut to 11 bytes", [](std::string& r) { r.resize(11); }},
         {"cut to 4 bytes", [](std::string& r) { r.resize(4); }},
@@ -310,7 +298,7 @@ TEST(SgWriterModel, AnswersTheDriversRequests) {
     };
     EXPECT_EQ(writer.Feed(std::string(18, '\0') + sg::WakePacket()).size(), 16u);
     const std::string listing = send(sg::ListFilesRequest(true));
-    ASSERT_EQ(sg::FrameReply(listing).kind, sg::Framing::Complete);
+    ASSERT_EQ(sg::FrameReply(listing).kind, FrameStep::Frame);
     ASSERT_TRUE(sg::CheckReply(listing, 1).checksumsOk);
     EXPECT_EQ(sg::FirstListingEntry(listing)->size, 12u);
     EXPECT_EQ(send(sg::OpenFileRequest("REALTIME.000")), SgReply(2, {}, sg::OpenFile));

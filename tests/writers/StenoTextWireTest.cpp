@@ -53,10 +53,8 @@ TEST(StenoTextWire, EveryStrokeComesBackInEvery22KeyLayout) {
             EXPECT_EQ(ThroughAc(layout, sim::AccuWriterLine(layout, keys, n % 2 == 0)), keys);
 
             const std::string packet = sim::FoniksPacket(layout, keys, std::uint8_t(n));
-            const FnFrame frame = FindFnFrame(packet);
-            ASSERT_EQ(frame.kind, FnFrame::Kind::Packet);
-            EXPECT_EQ(frame.length, packet.size());
-            EXPECT_EQ(StrokeFromText(layout, frame.text), keys);
+            ASSERT_EQ(FindFnFrame(packet), FrameStep::Take(packet.size()));
+            EXPECT_EQ(StrokeFromText(layout, FnPacketText(packet)), keys);
         }
     }
     EXPECT_GT(tested, 1000) << "too few strokes read back to test the wire";

@@ -3,6 +3,7 @@
 // not lean on the parser they exercise.
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "core/Stroke.h"
 
@@ -26,6 +27,13 @@ inline const Stroke kRightT = Keys({18});
 
 inline std::string Record(const Stroke& keys) {
     return std::string(reinterpret_cast<const char*>(keys.data()), 3);
+}
+
+// The 3-byte records of stored notes, one a stroke, in order.
+inline std::string Records(const std::vector<Stroke>& strokes) {
+    std::string records;
+    for (const Stroke& keys : strokes) records += Record(keys);
+    return records;
 }
 
 }  // namespace strokebytes
