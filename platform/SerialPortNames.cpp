@@ -87,13 +87,13 @@ std::string ResolveSerialDevice(const std::string& rawName, const std::string& d
     return roots.devFolder + "/ttyS" + std::to_string(n - 1);
 }
 
+SerialDeviceRoots CurrentSerialDeviceRoots() {
+    std::lock_guard<std::mutex> lock(gRootsLock);
+    return gRoots ? *gRoots : SerialDeviceRoots{};
+}
+
 std::string ResolveSerialDevice(const std::string& name) {
-    SerialDeviceRoots roots;
-    {
-        std::lock_guard<std::mutex> lock(gRootsLock);
-        if (gRoots) roots = *gRoots;
-    }
-    return ResolveSerialDevice(name, SerialDeviceFolder(), roots);
+    return ResolveSerialDevice(name, SerialDeviceFolder(), CurrentSerialDeviceRoots());
 }
 
 }  // namespace platform

@@ -17,6 +17,8 @@ std::string SerialDeviceFolder();
 
 // Tests point the two system folders elsewhere; null restores them.
 void OverrideSerialDeviceRoots(const SerialDeviceRoots* roots);
+// The folders in force (to put them back after a test's own).
+SerialDeviceRoots CurrentSerialDeviceRoots();
 
 // A leading "\\.\" is dropped. COM0 and other names are looked up as links in the device
 // folder, else taken as names under the dev folder; the path returned may not exist.

@@ -332,7 +332,22 @@ std::size_t CWriter::ReadWaiting(std::string& pending, std::size_t limit) {
     return got;
 }
 
-bool CWriter::AskRetry() { return AlertBox(kMessageNoAnswer, 255) == 0; }
+bool CWriter::AskRetry() {
+    if (AlertBox(kMessageNoAnswer, 255) != 0) return false;
+    ReopenPortForRetry();
+    return true;
+}
+
+bool CWriter::ReopenPortForRetry() {
+    if (GetSettings().usbFlag != 0 || port.IsUsable() || port.portSpec.empty()) return false;
+    const std::string spec = port.portSpec;
+    if (!port.Open(spec.c_str())) return false;
+    // The reader thread still waits at its gate: with the port back it may run after all.
+    stopRequested = 0;
+    threadStopped = 0;
+    PortReopened();
+    return true;
+}
 
 std::unique_ptr<platform::WaitDialog> CWriter::OpenWaitDialog() {
     return platform::OpenWaitDialog(kReadNotesHeading, kReadingAction, true);

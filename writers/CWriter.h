@@ -188,8 +188,11 @@ protected:
     // waiting; the count read (0 when none, or the port is closed or gone).
     std::size_t ReadWaiting(std::string& pending, std::size_t limit = 256);
     // Shows "Unable to communicate with steno machine." with Retry and Cancel; true for Retry.
-    // User-interface thread only (a driver's Start).
+    // On Retry a port that never opened, or whose device went, is opened again, so a writer
+    // plugged back in answers. User-interface thread only (a driver's Start).
     bool AskRetry();
+    // After AskRetry has opened the port again: what a fresh open needs before the exchange.
+    virtual void PortReopened() {}
     // The "Read notes from writer" / "Reading..." wait window with Cancel.
     std::unique_ptr<platform::WaitDialog> OpenWaitDialog();
     // GetTempDir() + "/" + name; empty when there is no temporary folder (write nothing then).
@@ -207,6 +210,7 @@ protected:
 
 private:
     void ListNotesFolder();
+    bool ReopenPortForRetry();
 
     bool resumed_ = false;                 // guarded by queueLock
     std::condition_variable resumeOrStop_;  // with queueLock

@@ -152,15 +152,7 @@ void CWriterSG::PrepareLine() {
     PauseMs(1000);
 }
 
-void CWriterSG::ReopenPort() {
-    if (LineOpen() || port.portSpec.empty()) return;
-    const std::string spec = port.portSpec;
-    if (!port.Open(spec.c_str())) return;
-    // The reader thread still waits at its gate: with the port back it may run after all.
-    stopRequested = 0;
-    threadStopped = 0;
-    PrepareLine();
-}
+void CWriterSG::PortReopened() { PrepareLine(); }
 
 void CWriterSG::ConnectAttempt(bool realtime) {
     bool answered = false;
@@ -203,7 +195,6 @@ void CWriterSG::StartRealtime(unsigned argument) {
         if (sound) break;
         protocolState = 4;
         if (!AskRetry()) return;  // Cancel: the reader thread stays at its gate
-        ReopenPort();
     }
 
     strokeIndex = 0;

@@ -45,6 +45,7 @@ public:
     std::atomic<std::uint8_t> catchingUp{0};  // strokes are counted, not queued, while set
 
 protected:
+    void PortReopened() override;
     // The line to the writer: the serial port. A test may put a scripted line in its place.
     virtual void LineWrite(const std::string& bytes);
     virtual bool LineInputWaiting();
@@ -70,8 +71,6 @@ private:
     bool ListingIsSound() const;
     // Clears the line and paces the first wake-up (after a fresh open).
     void PrepareLine();
-    // Opens the port again for a Retry when it never opened or its device went.
-    void ReopenPort();
     void StartRealtime(unsigned argument);
     void StartCable();
     // Mode 1 and the realtime modes: the request that closes the open file, and its reply.

@@ -1,5 +1,7 @@
 #include "tests/support/TestEnvironment.h"
 
+#include "platform/SerialPortNames.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +35,12 @@ void SetUp() {
     setenv("TEMP", MakeDir(gRoot + "/temp").c_str(), 1);
     setenv("TZ", "UTC", 1);
     tzset();
+    // COMn resolves only through the test's own device links: a test never reaches a real
+    // serial port of the machine (/dev/ttyS0 exists on most of them).
+    static platform::SerialDeviceRoots noDevices;
+    noDevices.byIdFolder = MakeDir(gRoot + "/no-serial-by-id");
+    noDevices.devFolder = MakeDir(gRoot + "/no-dev");
+    platform::OverrideSerialDeviceRoots(&noDevices);
 }
 
 void TearDown() {

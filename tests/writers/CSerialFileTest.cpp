@@ -114,9 +114,7 @@ void PrintTo(const FailedOpenRow& row, std::ostream* os) { *os << row.spec; }
 class FailedOpen : public SerialPort, public ::testing::WithParamInterface<FailedOpenRow> {};
 
 TEST_P(FailedOpen, LeavesTheReasonAndReleasesEverything) {
-    // Missing ports must not fall back on a real /dev/ttyS8 of the machine.
-    platform::SerialDeviceRoots roots{testenv::MakeTempDir("byid"), testenv::MakeTempDir("dev")};
-    platform::OverrideSerialDeviceRoots(&roots);
+    // The test environment has no serial device but its own links, so COM9 is missing.
     std::string spec = GetParam().spec;
     if (spec[0] == '%') spec = pty.PortName() + spec.substr(1);
 
@@ -124,7 +122,6 @@ TEST_P(FailedOpen, LeavesTheReasonAndReleasesEverything) {
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(port.Open(spec.c_str()));
     const std::string said = ::testing::internal::GetCapturedStderr();
-    platform::OverrideSerialDeviceRoots(nullptr);
 
     EXPECT_EQ(port.lastError, GetParam().lastError);
     EXPECT_EQ(port.IsOpen(), 0);
@@ -161,12 +158,13 @@ TEST_F(SerialPort, SecondPortOnTheSameDeviceIsRefused) {
 
 TEST_F(SerialPort, ByIdEntryIsReachedWithoutALink) {
     sim::PtyPair unlinked(0);
+    const platform::SerialDeviceRoots saved = platform::CurrentSerialDeviceRoots();
     platform::SerialDeviceRoots roots{testenv::MakeTempDir("byid"), testenv::MakeTempDir("dev")};
     ASSERT_EQ(symlink(unlinked.SlavePath().c_str(), (roots.byIdFolder + "/usb-Writer-if00").c_str()), 0);
     ASSERT_EQ(unlink(pty.LinkPath().c_str()), 0);
     platform::OverrideSerialDeviceRoots(&roots);
     const bool opened = port.Open("COM1:9600,n,8,1");
-    platform::OverrideSerialDeviceRoots(nullptr);
+    platform::OverrideSerialDeviceRoots(&saved);
     ASSERT_TRUE(opened);
     port.WriteString("by id");
     EXPECT_EQ(unlinked.Receive(5, kLongMs), "by id");
@@ -496,8 +494,6 @@ TEST_F(SerialPort, AdoptedPortTellsTheUserOfAWriteTimeout) {
 }
 
 TEST_F(SerialPort, RepeatedFailedOpensAreReportedOnceUntilOneSucceeds) {
-    platform::SerialDeviceRoots roots{testenv::MakeTempDir("byid"), testenv::MakeTempDir("dev")};
-    platform::OverrideSerialDeviceRoots(&roots);
     ::testing::internal::CaptureStderr();
     for (int i = 0; i < 3; ++i) EXPECT_FALSE(port.Open("COM9:9600,n,8,1"));
     EXPECT_FALSE(port.Open("COM8:9600,n,8,1"));  // another reason is said again
@@ -505,7 +501,6 @@ TEST_F(SerialPort, RepeatedFailedOpensAreReportedOnceUntilOneSucceeds) {
     port.Close();
     EXPECT_FALSE(port.Open("COM9:9600,n,8,1"));  // after a success, said again
     const std::string said = ::testing::internal::GetCapturedStderr();
-    platform::OverrideSerialDeviceRoots(nullptr);
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
 }
 

@@ -11,11 +11,9 @@
 
 #include "core/AppSettings.h"
 #include "platform/Clock.h"
-#include "platform/SerialPortNames.h"
 #include "tests/fakes/FakeOwnerWindow.h"
 #include "tests/fakes/TestWriters.h"
 #include "tests/sim/WriterSimulator.h"
-#include "tests/support/TestEnvironment.h"
 #include "tests/writers/DriverSession.h"
 
 namespace {
@@ -90,10 +88,7 @@ TEST_F(ReaderThread, StopEndsAThreadInModeZeroToo) {
 }
 
 TEST_F(ReaderThread, APortThatDoesNotOpenEndsTheThreadWithoutAPoll) {
-    // Empty device folders: COM9 must not fall back on a real /dev/ttyS8 of the machine.
-    platform::SerialDeviceRoots roots{testenv::MakeTempDir("byid"), testenv::MakeTempDir("dev")};
-    platform::OverrideSerialDeviceRoots(&roots);
-    GetSettings().port = 9;
+    GetSettings().port = 9;  // no link: the test environment has no other serial device
     auto writer = Make<CountingWriter>(owner.Handle());
     writer->resumeInStart = false;
     writer->Start(1);
@@ -103,7 +98,6 @@ TEST_F(ReaderThread, APortThatDoesNotOpenEndsTheThreadWithoutAPoll) {
     writer->ResumeReaderThread();
     EXPECT_TRUE(ReturnsSoon([&] { writer->Stop(); }));
     EXPECT_EQ(writer->polls.load(), 0);
-    platform::OverrideSerialDeviceRoots(nullptr);
 }
 
 TEST_F(ReaderThread, DestroyingARunningWriterStopsItFirst) {
