@@ -41,9 +41,6 @@ std::vector<platform::AlertButton> AlertButtons(std::uint32_t style,
     switch (style & 0xFF) {
         case kAlertOk: return {button(kCaptionOk, kIdOk)};
         case kAlertOkCancel: return {button(kCaptionOk, kIdOk), button(kCaptionCancel, kIdCancel)};
-        case kAlertAbortRetryIgnore:
-            return {button(kCaptionAbort, kIdAbort), button(kCaptionRetry, kIdRetry),
-                    button(kCaptionIgnore, kIdIgnore)};
         case kAlertYesNoCancel:
             return {button(kCaptionYes, kIdYes), button(kCaptionNo, kIdNo),
                     button(kCaptionCancel, kIdCancel)};
