@@ -24,12 +24,11 @@ void AppendField(std::string& out, const std::string& field) {
     }
 }
 
-// Reads the file block by block, deciphering each block under `key` when one is given.
-// `consume` sees the plain bytes. False when the file cannot be opened or read.
+// Reads the rest of the file block by block, deciphering it as one stream under `key`.
+// `consume` sees the plain bytes. False when the file cannot be read.
 template <typename Consume>
 bool ReadBlocks(platform::InputFile& file, const char* key, Consume consume, std::string* error) {
-    std::unique_ptr<Rc4Cipher> cipher;
-    if (key) cipher = std::make_unique<Rc4Cipher>(key);
+    Rc4Cipher cipher(key);
     std::unique_ptr<char[]> block(new char[kBlockSize]);
     for (;;) {
         std::ptrdiff_t n = file.Read(block.get(), kBlockSize);
@@ -38,7 +37,7 @@ bool ReadBlocks(platform::InputFile& file, const char* key, Consume consume, std
             return false;
         }
         if (n == 0) return true;
-        if (cipher) cipher->Crypt(block.get(), std::size_t(n));
+        cipher.Crypt(block.get(), std::size_t(n));
         consume(block.get(), std::size_t(n));
     }
 }
