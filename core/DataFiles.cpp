@@ -1,5 +1,6 @@
 #include "core/DataFiles.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -11,9 +12,16 @@ namespace {
 
 constexpr std::size_t kBlockSize = 256 * 1024;
 
+// The files' one integer form: 32 bits, signed, little-endian.
 void AppendInt32(std::string& out, std::int32_t value) {
     auto v = std::uint32_t(value);
     for (int shift = 0; shift < 32; shift += 8) out.push_back(char((v >> shift) & 0xFF));
+}
+
+std::int32_t Int32At(const unsigned char (&bytes)[4]) {
+    std::uint32_t v = 0;
+    for (int n = 3; n >= 0; --n) v = (v << 8) | bytes[n];
+    return std::int32_t(v);
 }
 
 // The field as it can be stored: without the two separator bytes.
@@ -24,12 +32,11 @@ void AppendField(std::string& out, const std::string& field) {
     }
 }
 
-// Reads the file block by block, deciphering each block under `key` when one is given.
-// `consume` sees the plain bytes. False when the file cannot be opened or read.
+// Reads the rest of the file block by block, deciphering it as one stream under `key`.
+// `consume` sees the plain bytes. False when the file cannot be read.
 template <typename Consume>
 bool ReadBlocks(platform::InputFile& file, const char* key, Consume consume, std::string* error) {
-    std::unique_ptr<Rc4Cipher> cipher;
-    if (key) cipher = std::make_unique<Rc4Cipher>(key);
+    Rc4Cipher cipher(key);
     std::unique_ptr<char[]> block(new char[kBlockSize]);
     for (;;) {
         std::ptrdiff_t n = file.Read(block.get(), kBlockSize);
@@ -38,7 +45,7 @@ bool ReadBlocks(platform::InputFile& file, const char* key, Consume consume, std
             return false;
         }
         if (n == 0) return true;
-        if (cipher) cipher->Crypt(block.get(), std::size_t(n));
+        cipher.Crypt(block.get(), std::size_t(n));
         consume(block.get(), std::size_t(n));
     }
 }
@@ -115,7 +122,7 @@ bool LoadProgressFile(const std::string& path, std::vector<ProgressEntry>& entri
         if (error) *error = file.Error();
         return false;
     }
-    char head[4];
+    unsigned char head[4];
     std::ptrdiff_t got = file.Read(head, sizeof head);
     if (got < 0) {
         if (error) *error = file.Error();
@@ -123,9 +130,7 @@ bool LoadProgressFile(const std::string& path, std::vector<ProgressEntry>& entri
     }
     // Too short to hold a position: nothing in it is whole.
     if (got < 4) return true;
-    std::uint32_t stored = 0;
-    for (int n = 3; n >= 0; --n) stored = (stored << 8) | std::uint8_t(head[n]);
-    position = std::int32_t(stored) < 0 ? 0 : std::int32_t(stored);
+    position = std::max(Int32At(head), std::int32_t(0));
 
     std::string first, current;
     auto consume = [&](const char* data, std::size_t size) {
@@ -158,9 +163,7 @@ std::int32_t ReadFileInt(const std::string& path) {
     if (!file.Open(path)) return 0;
     unsigned char bytes[4] = {0, 0, 0, 0};
     if (file.Read(bytes, sizeof bytes) < 0) return 0;
-    std::uint32_t value = 0;
-    for (int n = 3; n >= 0; --n) value = (value << 8) | bytes[n];
-    return std::int32_t(value);
+    return Int32At(bytes);
 }
 
 bool WriteFileInt(const std::string& path, std::int32_t value, std::string* error) {

@@ -41,9 +41,6 @@ std::vector<platform::AlertButton> AlertButtons(std::uint32_t style,
     switch (style & 0xFF) {
         case kAlertOk: return {button(kCaptionOk, kIdOk)};
         case kAlertOkCancel: return {button(kCaptionOk, kIdOk), button(kCaptionCancel, kIdCancel)};
-        case kAlertAbortRetryIgnore:
-            return {button(kCaptionAbort, kIdAbort), button(kCaptionRetry, kIdRetry),
-                    button(kCaptionIgnore, kIdIgnore)};
         case kAlertYesNoCancel:
             return {button(kCaptionYes, kIdYes), button(kCaptionNo, kIdNo),
                     button(kCaptionCancel, kIdCancel)};
@@ -81,7 +78,8 @@ platform::AlertRequest PrepareAlertMessage(int messageId, std::uint32_t style,
     request.answeredAtOnce = parts.answeredAtOnce;
     request.helpVisible = parts.helpVisible;
     request.buttons = AlertButtons(style, parts.captions);
-    if (((style >> 8) & 0xFF) == 0x01 && request.buttons.size() >= 2) request.defaultButton = 1;
+    if ((style & 0xFF00) == kAlertDefaultButton2 && request.buttons.size() >= 2)
+        request.defaultButton = 1;
     return request;
 }
 

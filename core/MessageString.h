@@ -14,7 +14,6 @@
 // default. Other low bytes show no button (Escape and the close box still end the box).
 constexpr std::uint32_t kAlertOk = 0;
 constexpr std::uint32_t kAlertOkCancel = 1;
-constexpr std::uint32_t kAlertAbortRetryIgnore = 2;
 constexpr std::uint32_t kAlertYesNoCancel = 3;
 constexpr std::uint32_t kAlertYesNo = 4;
 constexpr std::uint32_t kAlertRetryCancel = 5;
@@ -29,8 +28,6 @@ constexpr int kCaptionCancel = 1501;
 constexpr int kCaptionYes = 1502;
 constexpr int kCaptionNo = 1503;
 constexpr int kCaptionRetry = 1504;
-constexpr int kCaptionAbort = 1505;
-constexpr int kCaptionIgnore = 1506;
 
 // The prompt whose answer is typed hidden.
 constexpr int kPasswordPromptId = 6053;

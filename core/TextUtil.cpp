@@ -1,11 +1,12 @@
 #include "core/TextUtil.h"
 
-#include <glob.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <ctime>
+
+#include "platform/FileSystem.h"
 
 // ---- text ------------------------------------------------------------------------------
 
@@ -151,13 +152,14 @@ bool DeleteFileForced(const std::string& path) {
 
 bool FileExists(const std::string& path) {
     if (path.empty()) return false;
-    if (path.find_first_of("*?[") == std::string::npos) {
+    // As in a file-system search, "*" and "?" are the only wildcards, and only in the last
+    // part of the path; "[" is an ordinary byte of a name.
+    const std::size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.find_first_of("*?") == std::string::npos) {
         struct stat st {};
         return lstat(path.c_str(), &st) == 0;
     }
-    glob_t found{};
-    int rc = glob(path.c_str(), GLOB_NOESCAPE | GLOB_NOSORT, nullptr, &found);
-    bool any = rc == 0 && found.gl_pathc > 0;
-    globfree(&found);
-    return any;
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    return !platform::ListFolder(folder, name).empty();
 }

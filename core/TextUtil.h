@@ -48,5 +48,6 @@ void GetTimeCodeNow(TimeCode& code);
 // ---- files -----------------------------------------------------------------------------
 // Makes the file writable for its owner, then removes it; false when the removal failed.
 bool DeleteFileForced(const std::string& path);
-// True when the path (wildcards honoured) names an existing file or folder.
+// True when the path names an existing file or folder. "*" and "?" in its last part match
+// any names, letters in either case ("*.dqx"); wildcards in folder parts are not honoured.
 bool FileExists(const std::string& path);

@@ -91,12 +91,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ButtonCase{"Ok", 0, {"OK"}, {1}},
         ButtonCase{"OkCancel", 1, {"OK", "Cancel"}, {1, 2}},
-        ButtonCase{"AbortRetryIgnore", 2, {"&Abort", "&Retry", "&Ignore"}, {3, 4, 5}},
         ButtonCase{"YesNoCancel", 3, {"&Yes", "&No", "Cancel"}, {6, 7, 2}},
         ButtonCase{"YesNo", 4, {"&Yes", "&No"}, {6, 7}},
         ButtonCase{"RetryCancel", 5, {"&Retry", "Cancel"}, {4, 2}},
         ButtonCase{"Custom", 255, {"&One", "&Two", "&Three", "&Four"}, {0, 1, 2, 3}},
         ButtonCase{"DefaultByteIgnored", 0x104, {"&Yes", "&No"}, {6, 7}},
+        ButtonCase{"UnlistedTwoShowsNone", 2, {}, {}},
         ButtonCase{"UnlistedShowsNone", 6, {}, {}},
         ButtonCase{"UnlistedHighShowsNone", 254, {}, {}}),
     [](const testing::TestParamInfo<ButtonCase>& info) { return std::string(info.param.name); });

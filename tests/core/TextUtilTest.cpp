@@ -127,6 +127,30 @@ TEST(Files, DeleteAndExists) {
     EXPECT_FALSE(FileExists(""));
 }
 
+// A search pattern has "*" and "?" only, in its last part, matching letters in either case,
+// as a file-system search does; every other byte of a name, "[" and "]" included, is itself.
+TEST(Files, ExistsMatchesNamesAsASearchDoes) {
+    std::string dir = testenv::MakeTempDir();
+    std::ofstream(dir + "/Lesson [1].dqx") << "x";
+    ASSERT_EQ(mkdir((dir + "/a*b").c_str(), 0700), 0);
+    struct Case {
+        std::string path;
+        bool exists;
+    } cases[] = {
+        {"/Lesson [1].dqx", true},
+        {"/Lesson 1.dqx", false},
+        {"/Lesson [1].*", true},
+        {"/*.DQX", true},
+        {"/lesson ?1?.dqx", true},
+        {"/*.edq", false},
+        {"/a*b/", true},
+        {"/a*/", false},  // a folder part is never a pattern
+        {"/a*b/*", false},
+        {"/missing/*.dqx", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FileExists(dir + c.path), c.exists) << c.path;
+}
+
 TEST(StringTable, KnownEntriesAndMissingIds) {
     EXPECT_EQ(LoadResString(104), "EN");
     EXPECT_EQ(LoadResString(101), "&About Dictionary Quillfast...");

@@ -30,6 +30,8 @@ void SetUp() {
     setenv("HOME", MakeDir(gRoot + "/home").c_str(), 1);
     setenv("XDG_CONFIG_HOME", MakeDir(gRoot + "/home/.config").c_str(), 1);
     setenv("XDG_DATA_HOME", MakeDir(gRoot + "/home/.local").c_str(), 1);
+    // The machine's own data folders (an installed help file, say) must not reach a test.
+    setenv("XDG_DATA_DIRS", MakeDir(gRoot + "/share").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", MakeDir(gRoot + "/runtime").c_str(), 1);
     setenv("TMPDIR", MakeDir(gRoot + "/tmp").c_str(), 1);
     setenv("TEMP", MakeDir(gRoot + "/temp").c_str(), 1);

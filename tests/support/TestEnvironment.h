@@ -1,7 +1,7 @@
 #pragma once
 // Every test process runs in an environment of its own: a fresh temporary HOME,
-// XDG_CONFIG_HOME, TMPDIR and TEMP, and a fixed TZ, set before anything reads them
-// (QSettings fixes its paths at first use).
+// XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_DATA_DIRS, TMPDIR and TEMP, and a fixed TZ, set before
+// anything reads them (QSettings fixes its paths at first use).
 #include <string>
 
 namespace testenv {
