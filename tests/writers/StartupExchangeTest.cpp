@@ -17,6 +17,33 @@ using fakes::EchoCheckWriter;
 
 constexpr int kBound = 5000;
 
+// Answers "Unable to communicate" with Retry, after plugging a writer back in on COM1 as the
+// user would before pressing it; asked again, it cancels.
+class PlugBackInPresenter final : public platform::Presenter {
+public:
+    PlugBackInPresenter() : previous_(platform::InstallPresenter(this)) {}
+    ~PlugBackInPresenter() override { platform::InstallPresenter(previous_); }
+
+    int Alert(const platform::AlertRequest& request) override {
+        ids.push_back(request.messageId);
+        if (writerBack) return 1;
+        writerBack = std::make_unique<sim::WriterSimulator>(1);
+        writerBack->Expect("B").Reply("B");
+        return 0;
+    }
+    int Prompt(const platform::PromptRequest&, std::string&) override { return platform::kIdCancel; }
+    int MessageBox(const std::string&, const std::string&, unsigned) override { return platform::kIdOk; }
+    std::string FileDialog(const platform::FileDialogRequest&) override { return {}; }
+    void Notice(const std::string&, const std::string&) override {}
+    void Help(int) override {}
+
+    std::vector<int> ids;
+    std::unique_ptr<sim::WriterSimulator> writerBack;
+
+private:
+    platform::Presenter* previous_;
+};
+
 class StartupExchange : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -78,6 +105,20 @@ TEST_F(StartupExchange, AWriterGoneDuringTheExchangeIsReportedAndCanBeCancelled)
     EXPECT_FALSE(writer->connected);
     EXPECT_EQ(presenter.Asked().size(), 1u);
     writer.reset();  // deleting a writer that never ran
+}
+
+TEST_F(StartupExchange, RetryAfterTheWriterIsPluggedBackInConnects) {
+    simulator.Expect("B").Vanish();
+    PlugBackInPresenter presenter;
+    writer->answerWithinMs = 1000;  // the answer counts however loaded the machine is
+    writer->Start(1);
+
+    EXPECT_EQ(presenter.ids, (std::vector<int>{kMessageNoAnswer}));
+    ASSERT_TRUE(writer->connected);
+    presenter.writerBack->Send(std::string("\x20\x00\x00", 3));
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBound));
+    EXPECT_EQ(owner.StrokeKeys().front(), "20 00 00 00 00 00");
+    writer->Stop();
 }
 
 }  // namespace
