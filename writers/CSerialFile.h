@@ -127,7 +127,7 @@ public:
     unsigned commErrors = 0;  // CE_ bits of the last line check
     ComStat comStat;          // queue counts of the last line check
     int directIo = 0;         // 1 for a descriptor adopted with Attach
-    std::string portSpec;     // the specification last given to Open
+    std::string portSpec;     // the port text ("COM2:9600,n,8,1") last given to Open
     // The usable descriptor; kInvalidHandle when closed or when the device has gone (the
     // descriptor itself stays in fileHandle until Close releases it).
     int commHandle = kInvalidHandle;
