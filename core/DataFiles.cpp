@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "core/ByteOrder.h"
 #include "core/Rc4Cipher.h"
 #include "platform/AtomicFile.h"
 #include "platform/InputFile.h"
@@ -13,17 +14,6 @@ namespace {
 constexpr std::size_t kBlockSize = 256 * 1024;
 
 // The files' one integer form: 32 bits, signed, little-endian.
-void AppendInt32(std::string& out, std::int32_t value) {
-    auto v = std::uint32_t(value);
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(char((v >> shift) & 0xFF));
-}
-
-std::int32_t Int32At(const unsigned char (&bytes)[4]) {
-    std::uint32_t v = 0;
-    for (int n = 3; n >= 0; --n) v = (v << 8) | bytes[n];
-    return std::int32_t(v);
-}
-
 // The field as it can be stored: without the two separator bytes.
 void AppendField(std::string& out, const std::string& field) {
     for (char c : field) {
@@ -102,7 +92,7 @@ bool WriteWordListFile(const std::string& path, const std::vector<std::string>& 
 bool WriteProgressFile(const std::string& path, const std::vector<ProgressEntry>& entries,
                        int position, std::string* error) {
     std::string content;
-    AppendInt32(content, position);
+    AppendLittleEndian32(content, std::uint32_t(position));
     for (const ProgressEntry& entry : entries) {
         AppendField(content, entry.outline);
         content.push_back(char(kProgressFieldEnd));
@@ -130,7 +120,7 @@ bool LoadProgressFile(const std::string& path, std::vector<ProgressEntry>& entri
     }
     // Too short to hold a position: nothing in it is whole.
     if (got < 4) return true;
-    position = std::max(Int32At(head), std::int32_t(0));
+    position = std::max(std::int32_t(ReadLittleEndian32(head)), std::int32_t(0));
 
     std::string first, current;
     auto consume = [&](const char* data, std::size_t size) {
@@ -163,12 +153,12 @@ std::int32_t ReadFileInt(const std::string& path) {
     if (!file.Open(path)) return 0;
     unsigned char bytes[4] = {0, 0, 0, 0};
     if (file.Read(bytes, sizeof bytes) < 0) return 0;
-    return Int32At(bytes);
+    return std::int32_t(ReadLittleEndian32(bytes));
 }
 
 bool WriteFileInt(const std::string& path, std::int32_t value, std::string* error) {
     std::string content;
-    AppendInt32(content, value);
+    AppendLittleEndian32(content, std::uint32_t(value));
     return platform::WriteFileAtomically(path, content, error);
 }
 

@@ -6,6 +6,7 @@
 #include <istream>
 #include <ostream>
 
+#include "core/ByteOrder.h"
 #include "core/TextUtil.h"
 #include "platform/Clock.h"
 #include "platform/Presenter.h"
@@ -35,14 +36,15 @@ std::string Field(const std::string& text, std::size_t index) {
 }
 
 void PutU32(std::ostream& out, std::uint32_t value) {
-    char bytes[4] = {char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
-    out.write(bytes, 4);
+    std::string bytes;
+    AppendLittleEndian32(bytes, value);
+    out.write(bytes.data(), 4);
 }
 
 bool GetU32(std::istream& in, std::uint32_t& value) {
     unsigned char bytes[4];
     if (!in.read(reinterpret_cast<char*>(bytes), 4)) return false;
-    value = bytes[0] | bytes[1] << 8 | bytes[2] << 16 | std::uint32_t(bytes[3]) << 24;
+    value = ReadLittleEndian32(bytes);
     return true;
 }
 

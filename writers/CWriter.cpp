@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "core/AlertBox.h"
+#include "core/ByteOrder.h"
 #include "core/AppSettings.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -17,11 +18,6 @@ namespace {
 
 constexpr int kMaxStrokesPerRequest = 50;
 constexpr int kIdleWaitMs = 100;
-
-std::int32_t LittleEndian32(const std::uint8_t* p) {
-    return static_cast<std::int32_t>(std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 |
-                                     std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24);
-}
 
 std::string DateText(const platform::LocalDateTime& t) {
     return IntToString(t.month) + "/" + IntToString(t.day) + "/" + IntToString(t.year);
@@ -156,10 +152,10 @@ void CWriter::AddStroke(std::uint8_t k0, std::uint8_t k1, std::uint8_t k2,
     stroke.keys = {k0, k1, k2, k3, k4, k5};
     if (time8 && mode != kModeRealtime) {
         std::copy(time8, time8 + 4, stroke.timeCode.begin());
-        stroke.elapsedMs = LittleEndian32(time8 + 4);
+        stroke.elapsedMs = std::int32_t(ReadLittleEndian32(time8 + 4));
     } else {
         GetTimeCodeNow(stroke.timeCode);
-        stroke.elapsedMs = time8 ? LittleEndian32(time8 + 4) : 0;
+        stroke.elapsedMs = time8 ? std::int32_t(ReadLittleEndian32(time8 + 4)) : 0;
     }
     {
         std::lock_guard<std::mutex> guard(queueLock);
