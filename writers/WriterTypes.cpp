@@ -61,7 +61,7 @@ const std::array<WriterTypeRow, kWriterTypeCount> kRows = {{
 const std::string& WriterTypeText(int type) {
     static const auto kTexts = [] {
         std::array<std::string, kWriterTypeCount> texts;
-        for (int i = 0; i < kWriterTypeCount; ++i) texts[std::size_t(i)] = kRows[std::size_t(i)].text;
+        for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = kRows[i].text;
         return texts;
     }();
     static const std::string kNone;

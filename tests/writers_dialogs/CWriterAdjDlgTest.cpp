@@ -45,7 +45,8 @@ const OneKey kKeys[] = {
 
 std::vector<QString> Lines(const CWriterAdjDlg& dlg) {
     std::vector<QString> lines;
-    for (int i = 0; i < dlg.strokeList->count(); ++i) lines.push_back(dlg.strokeList->item(i)->text());
+    for (int i = 0; i < dlg.strokeList->count(); ++i)
+        lines.push_back(dlg.strokeList->item(i)->text());
     return lines;
 }
 
@@ -78,9 +79,8 @@ TEST_F(AdjustDialog, MonitorShowsTheLastNineStrokesOldestFirst) {
     dlg.show();
     for (const OneKey& key : kKeys) sim.Stroke(key.gemini);
     const QString newest = TapeLine(12, 'F');
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return dlg.strokeList->count() > 0 && dlg.strokeList->item(dlg.strokeList->count() - 1)->text() == newest; },
-        kBoundMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Lines(dlg).empty() && Lines(dlg).back() == newest; },
+                                kBoundMs));
     std::vector<QString> expected;
     for (std::size_t i = 3; i < std::size(kKeys); ++i)
         expected.push_back(TapeLine(kKeys[i].position, kKeys[i].letter));

@@ -43,7 +43,8 @@ void TellOfWaitingStrokes(CWriter& writer, platform::WindowHandle owner) {
 
 }  // namespace
 
-CWriterAdjDlg::CWriterAdjDlg(QWidget* parent) : CWriterAdjDlg(kMonitorLines, false, nullptr, parent) {}
+CWriterAdjDlg::CWriterAdjDlg(QWidget* parent)
+    : CWriterAdjDlg(kMonitorLines, false, nullptr, parent) {}
 
 CWriterAdjDlg::CWriterAdjDlg(int maxLines, bool captureMode, CWriter* writer, QWidget* parent)
     : QDialog(parent),
