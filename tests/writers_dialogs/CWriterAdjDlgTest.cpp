@@ -104,7 +104,8 @@ TEST_F(AdjustDialog, CaptureKeepsTheLastOfThreeStrokes) {
         sim.Stroke("S1-");
         sim.Stroke("T-");
         sim.Stroke("K-");
-        QTest::qWaitFor([&] { return Lines(dlg) == std::vector<QString>{third}; }, kBoundMs);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return Lines(dlg) == std::vector<QString>{third}; }, kBoundMs));
         dlg.okButton->click();
     });
     EXPECT_EQ(dlg.exec(), QDialog::Accepted);
