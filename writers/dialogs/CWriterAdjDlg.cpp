@@ -121,7 +121,7 @@ void CWriterAdjDlg::OnStroke() {
         strokeSeen = true;
         const QString line = LineText(stroke);
         auto* item = new QListWidgetItem(line);
-        // Left to right whatever the letters, so that the columns line up.
+        // Column 0 at the left, also on a right-to-left desktop.
         item->setTextAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter);
         strokeList->addItem(item);
         const int columns = int(line.size()) - (stroke.layout == kHebrewLayout ? 2 : 0);
