@@ -15,7 +15,7 @@
 #include "kbdhook/KeyboardHook.h"
 #include "kbdhook/ReportDescriptor.h"
 #include "kbdhook/TrealKeyboard.h"
-#include "tests/kbdhook/FakeHidBackend.h"
+#include "tests/fakes/FakeHidBackend.h"
 
 namespace {
 

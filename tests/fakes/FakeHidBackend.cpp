@@ -1,4 +1,4 @@
-#include "tests/kbdhook/FakeHidBackend.h"
+#include "tests/fakes/FakeHidBackend.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
