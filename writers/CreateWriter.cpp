@@ -12,8 +12,10 @@
 #include "writers/CWriterFN.h"
 #include "writers/CWriterGJ.h"
 #include "writers/CWriterGM.h"
+#include "writers/CWriterMD.h"
 #include "writers/CWriterPP.h"
 #include "writers/CWriterSG.h"
+#include "writers/CWriterTR.h"
 
 namespace {
 
@@ -35,12 +37,12 @@ DriverMaker MakerOf(DriverKind kind) {
         case DriverKind::FN: return Make<CWriterFN>;
         case DriverKind::PP: return Make<CWriterPP>;
         case DriverKind::GJ: return Make<CWriterGJ>;
+        case DriverKind::TR: return Make<CWriterTR>;
+        case DriverKind::MD: return Make<CWriterMD>;
         case DriverKind::SR:
         case DriverKind::TX:
         case DriverKind::MW:
         case DriverKind::PT:
-        case DriverKind::TR:
-        case DriverKind::MD:
         case DriverKind::SGU:
         case DriverKind::None: return nullptr;
     }

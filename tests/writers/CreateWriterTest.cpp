@@ -20,8 +20,10 @@
 #include "writers/CWriterFN.h"
 #include "writers/CWriterGJ.h"
 #include "writers/CWriterGM.h"
+#include "writers/CWriterMD.h"
 #include "writers/CWriterPP.h"
 #include "writers/CWriterSG.h"
+#include "writers/CWriterTR.h"
 #include "writers/CreateWriter.h"
 
 namespace {
@@ -130,6 +132,8 @@ const std::map<K, std::function<bool(CWriter*)>>& ClassChecks() {
         {K::FN, [](CWriter* w) { return dynamic_cast<CWriterFN*>(w) != nullptr; }},
         {K::PP, [](CWriter* w) { return dynamic_cast<CWriterPP*>(w) != nullptr; }},
         {K::GJ, [](CWriter* w) { return dynamic_cast<CWriterGJ*>(w) != nullptr; }},
+        {K::TR, [](CWriter* w) { return dynamic_cast<CWriterTR*>(w) != nullptr; }},
+        {K::MD, [](CWriter* w) { return dynamic_cast<CWriterMD*>(w) != nullptr; }},
     };
     return checks;
 }
