@@ -210,26 +210,12 @@ std::shared_ptr<VocTools> CSpEngine::CreateVocTools() {
 }
 
 std::shared_ptr<WordAnalyzer> CSpEngine::GetWordAnalyzer() {
-    if (wordAnalyzer_) return wordAnalyzer_;
-    std::shared_ptr<VocTools> tools = CreateVocTools();
-    if (!tools) return nullptr;
-    std::shared_ptr<WordAnalyzer> analyzer;
-    if (!CheckObject(tools->GetWordAnalyzer(analyzer), analyzer, "Get word analyzer"))
-        return nullptr;
-    wordAnalyzer_ = analyzer;
-    return analyzer;
+    return FromVocTools(wordAnalyzer_, &VocTools::GetWordAnalyzer, "Get word analyzer");
 }
 
 std::shared_ptr<VocabularyBuilder> CSpEngine::GetVocabularyBuilder() {
-    if (vocabularyBuilder_) return vocabularyBuilder_;
-    std::shared_ptr<VocTools> tools = CreateVocTools();
-    if (!tools) return nullptr;
-    std::shared_ptr<VocabularyBuilder> builder;
-    if (!CheckObject(tools->GetVocabularyBuilder(builder), builder,
-                     "Get vocabulary builder"))
-        return nullptr;
-    vocabularyBuilder_ = builder;
-    return builder;
+    return FromVocTools(vocabularyBuilder_, &VocTools::GetVocabularyBuilder,
+                        "Get vocabulary builder");
 }
 
 bool CSpEngine::AddMissingWords(const std::string& word) {

@@ -79,6 +79,18 @@ private:
         if (speech::Succeeded(result) && !object) result = speech::kNullObject;
         return CheckSpeechResult(result, step);
     }
+    // An object VocTools gives, asked for on first use and kept in `member`.
+    template <typename T>
+    std::shared_ptr<T> FromVocTools(std::shared_ptr<T>& member,
+                                    speech::Result (speech::VocTools::*get)(std::shared_ptr<T>&),
+                                    const std::string& step) {
+        if (member) return member;
+        std::shared_ptr<speech::VocTools> tools = CreateVocTools();
+        if (!tools) return nullptr;
+        std::shared_ptr<T> object;
+        if (CheckObject(((*tools).*get)(object), object, step)) member = object;
+        return member;
+    }
     // Lets go of everything taken from the engine, without saving.
     void ReleaseAll();
     void MarkSpeakerLoaded();
