@@ -18,10 +18,7 @@ namespace speech {
 
 using Result = std::int32_t;
 constexpr Result kOk = 0;
-constexpr Result kFalse = 1;                                  // success, "no"
-constexpr Result kNoInterface = Result(0x80004002u);
 constexpr Result kNullObject = Result(0x80004003u);           // success without the object
-constexpr Result kFail = Result(0x80004005u);
 constexpr Result kClassNotRegistered = Result(0x80040154u);   // no engine installed
 inline bool Succeeded(Result r) { return r >= 0; }
 
