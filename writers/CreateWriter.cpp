@@ -15,6 +15,7 @@
 #include "writers/CWriterMD.h"
 #include "writers/CWriterPP.h"
 #include "writers/CWriterSG.h"
+#include "writers/CWriterSGU.h"
 #include "writers/CWriterTR.h"
 
 namespace {
@@ -39,11 +40,11 @@ DriverMaker MakerOf(DriverKind kind) {
         case DriverKind::GJ: return Make<CWriterGJ>;
         case DriverKind::TR: return Make<CWriterTR>;
         case DriverKind::MD: return Make<CWriterMD>;
+        case DriverKind::SGU: return Make<CWriterSGU>;
         case DriverKind::SR:
         case DriverKind::TX:
         case DriverKind::MW:
         case DriverKind::PT:
-        case DriverKind::SGU:
         case DriverKind::None: return nullptr;
     }
     return nullptr;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/AppSettings.h"
+#include "platform/Clock.h"
 #include "tests/fakes/FakeOwnerWindow.h"
 #include "tests/sim/GeminiSimulator.h"
 #include "tests/fakes/TestWriters.h"
@@ -23,6 +24,7 @@
 #include "writers/CWriterMD.h"
 #include "writers/CWriterPP.h"
 #include "writers/CWriterSG.h"
+#include "writers/CWriterSGU.h"
 #include "writers/CWriterTR.h"
 #include "writers/CreateWriter.h"
 
@@ -134,6 +136,7 @@ const std::map<K, std::function<bool(CWriter*)>>& ClassChecks() {
         {K::GJ, [](CWriter* w) { return dynamic_cast<CWriterGJ*>(w) != nullptr; }},
         {K::TR, [](CWriter* w) { return dynamic_cast<CWriterTR*>(w) != nullptr; }},
         {K::MD, [](CWriter* w) { return dynamic_cast<CWriterMD*>(w) != nullptr; }},
+        {K::SGU, [](CWriter* w) { return dynamic_cast<CWriterSGU*>(w) != nullptr; }},
     };
     return checks;
 }
@@ -148,6 +151,9 @@ protected:
 };
 
 TEST_F(Factory, EveryTypeInEveryModeWithNoDevicePresent) {
+    // No line and no device: the drivers' pauses before asking again need not take real time.
+    platform::FastClock clock;
+    platform::ScopedClock scopedClock(clock);
     AppSettings& settings = GetSettings();
     for (int type = -1; type <= 33; ++type) {
         for (int mode = 0; mode <= 3; ++mode) {
