@@ -29,7 +29,7 @@ public:
     // The wake-up's answer is drained for at most this long and this many bytes, so a line
     // that never falls quiet cannot hold Start.
     static constexpr int kDrainQuietMs = 1000;
-    static constexpr int kDrainLimitMs = 5000;
+    static constexpr int kDrainLimitMs = 2000;
     static constexpr std::size_t kDrainLimitBytes = 4096;
 
 private:
