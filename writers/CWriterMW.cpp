@@ -148,7 +148,7 @@ bool CWriterMW::AwaitSync(platform::WaitDialog& wait, int recordCount) {
         if (wait.IsCancelled() || !PumpMessages() || !port.IsUsable()) return false;
         const std::int64_t now = platform::MonotonicMs();
         // A writer that went silent, or a line of noise with no sync byte, ends the transfer.
-        if (now - start >= kRecordWaitMs) return false;
+        if (now - start >= recordWaitMs) return false;
         std::string byte;
         if (ReadWaiting(byte, 1) == 1) {
             if (std::uint8_t(byte[0]) == mw::kLead) return true;
@@ -185,7 +185,7 @@ bool CWriterMW::PauseAnswering(platform::WaitDialog& wait, int ms) {
 
 bool CWriterMW::ReadByteAnswering(platform::WaitDialog& wait, std::uint8_t& byte) {
     std::string got;
-    if (!InputAnswering(wait, kByteWaitMs) || ReadWaiting(got, 1) != 1) return false;
+    if (!InputAnswering(wait, byteWaitMs) || ReadWaiting(got, 1) != 1) return false;
     byte = std::uint8_t(got[0]);
     return true;
 }

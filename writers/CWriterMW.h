@@ -26,10 +26,10 @@ public:
     void Start(unsigned argument) override;
 
     // Bounds of the cable transfer: each echo byte and each key byte of a record must come
-    // within kByteWaitMs, and the next record's sync byte within kRecordWaitMs; else the
+    // within byteWaitMs, and the next record's sync byte within recordWaitMs; else the
     // transfer ends as Cancel ends it, keeping what was captured.
-    static constexpr int kByteWaitMs = 2000;
-    static constexpr int kRecordWaitMs = 10000;
+    int byteWaitMs = 2000;
+    int recordWaitMs = 10000;
 
     // The capture file of mode 1 while the transfer runs.
     CaptureFile captureFile;
@@ -51,7 +51,7 @@ private:
     bool InputAnswering(platform::WaitDialog& wait, int ms);
     // A pacing pause of `ms` with the user interface answering; false on Cancel or a quit.
     bool PauseAnswering(platform::WaitDialog& wait, int ms);
-    // One byte within kByteWaitMs, Cancel honoured.
+    // One byte within byteWaitMs, Cancel honoured.
     bool ReadByteAnswering(platform::WaitDialog& wait, std::uint8_t& byte);
     void Send(std::string_view command);
 };
