@@ -2,9 +2,9 @@
 // A simulated MeritWriter (or TurboWriter, StenoWriter, DiscWriter), written from its
 // protocol. Commands are text ending in a carriage return; the writer echoes each whole
 // command ("JOBS\r" with one byte more). After "RTON" it is in realtime and the test sends
-// strokes (RealtimeStroke): three key bytes, optionally after 0xFF, where key byte 0's bit 0 is the
-// coded-command flag, bit 1 the number bar and bits 2-7 keys 0-5, key byte 1's bits 0-7 keys
-// 6-13 and key byte 2's bits 0-7 keys 14-21. After "FU" it sends its stored notes one record
+// strokes (RealtimeStroke): three key bytes, optionally after 0xFF, where key byte 0's bit 0
+// is the coded-command flag, bit 1 the number bar and bits 2-7 keys 0-5, key byte 1's bits
+// 0-7 keys 6-13 and key byte 2's bits 0-7 keys 14-21. After "FU" it sends its stored notes one record
 // at a time, the first at once and each further one when asked with "U": a sync byte 0xFF and
 // the stroke's three key bytes; after the last stroke, the end record FF FF FF FF.
 #include <atomic>

@@ -85,7 +85,8 @@ TEST_F(MwSession, RealtimeStrokesArriveInOrderWithOrWithoutTheLeadByte) {
     EXPECT_TRUE(presenter.Asked().empty());
 
     const Stroke a{0x20, 0x00, 0x00}, b{kNumberBarFlag | 0x01, 0x80, 0x01}, c{0x3F, 0xFF, 0xFF};
-    sim.Send(MwSimulator::RealtimeStroke(a, true) + MwSimulator::RealtimeStroke(b) + MwSimulator::RealtimeStroke(c, true));
+    sim.Send(MwSimulator::RealtimeStroke(a, true) + MwSimulator::RealtimeStroke(b) +
+             MwSimulator::RealtimeStroke(c, true));
     sim.Send(MwSimulator::RealtimeStroke(a));
     ASSERT_TRUE(owner.WaitForStrokes(*writer, 4, kBound));
     EXPECT_EQ(owner.StrokeKeys(), (std::vector<std::string>{Keys(a), Keys(b), Keys(c), Keys(a)}));
@@ -163,7 +164,8 @@ TEST_F(MwSession, StoredNotesAreCapturedStaleFilesGoAndTheFileIsListed) {
 
     ASSERT_EQ(writer->notesFiles, std::vector<std::string>{Capture()});
     ASSERT_EQ(writer->notesListing.size(), 1u);
-    EXPECT_TRUE(std::regex_match(writer->notesListing[0], std::regex(R"(MWNotes\.000: 903 \d{1,2}/\d{1,2}/\d{4})")))
+    EXPECT_TRUE(
+        std::regex_match(writer->notesListing[0], std::regex(R"(MWNotes\.000: 903 \d{1,2}/\d{1,2}/\d{4})")))
         << writer->notesListing[0];
     ASSERT_EQ(dialogs.OpenedCount(), 1u);
     const fakes::WaitDialogRecord dialog = dialogs.Dialog(0);

@@ -142,8 +142,8 @@ protected:
         for (std::size_t before = SIZE_MAX; n < 1000; ++n) {
             writer->ReadStrokes(n == 0 ? 0 : writer->strokeIndex, count);
             owner.HandleMessages(*writer);
-            if (n > 0 && owner.Strokes().size() == before && writer->notesFile.tellg() == std::streampos(bytes.size()))
-                break;
+            const bool atEnd = writer->notesFile.tellg() == std::streampos(bytes.size());
+            if (n > 0 && owner.Strokes().size() == before && atEnd) break;
             before = owner.Strokes().size();
         }
         if (calls) *calls = n;

@@ -64,6 +64,26 @@ TEST(PtPacket, EveryKeyOfTheTableLandsOnItsPosition) {
     EXPECT_EQ(pt::PacketStroke(sim::PtSimulator::Packet({0, 3, 9, 17, 27, 28})), Keys({0, 3, 9, 17, 27, 28}));
 }
 
+// The same packet reads as each Palantype layout's letters.
+TEST(PtPacket, ReadsInBothPalantypeLayouts) {
+    const struct {
+        int layout;
+        std::initializer_list<int> keys;
+        const char* text;
+    } rows[] = {
+        {7, {1, 4}, "CH-"},
+        {8, {1, 4}, "KD-"},
+        {7, {0, 13, 25}, "SET"},
+        {8, {0, 13, 26}, "SED"},
+    };
+    for (const auto& row : rows) {
+        StrokeRecord record;
+        record.layout = std::uint8_t(row.layout);
+        record.keys = pt::PacketStroke(sim::PtSimulator::Packet(row.keys));
+        EXPECT_EQ(FormatStroke(record, kStrokeCompact), row.text) << row.layout << " " << row.text;
+    }
+}
+
 TEST(PtPacket, StreamsGiveTheSameStrokesHoweverTheyAreRead) {
     const StreamRow rows[] = {
         {"two packets", "FD FF FF FF FF FE FF FF", {"20 00 00 00", "00 40 00 00"}},
@@ -96,7 +116,8 @@ TEST(PtNotes, ScanFindsRecordsAndTheirEnds) {
         {"outline record", "\x02ST\x02", pt::NotesStep::Record, 3, false, "ST"},
         {"lead with bit 7", "\x82ST\x08", pt::NotesStep::Record, 3, false, "ST"},
         {"number record", "\x08" "1,000\x02", pt::NotesStep::Record, 6, true, "1,000"},
-        {"text bytes keep their low 7 bits", std::string("\x02\xD3\x54\x00", 4), pt::NotesStep::Record, 3, false, "ST"},
+        {"text bytes keep their low 7 bits", std::string("\x02\xD3\x54\x00", 4), pt::NotesStep::Record, 3,
+         false, "ST"},
         {"empty record", std::string("\x02\x00", 2), pt::NotesStep::Record, 1, false, ""},
         {"cut by the end", "\x02ST", pt::NotesStep::Incomplete, 3, false, "ST"},
         {"lead alone", "\x02", pt::NotesStep::Incomplete, 1, false, ""},
@@ -168,11 +189,14 @@ TEST_F(PtNotesDecoding, RecordsInBothLayouts) {
 
 TEST_F(PtNotesDecoding, NumbersGiveOneStrokePerCharacterWithThousandsAndMillionsShort) {
     GetSettings().keyboardLayout = kPalantype;
-    const auto digit = [](const char* c) { return Hex4(pt::RecordStrokes({pt::NotesStep::Record, 0, true, c}, kPalantype)[0]); };
+    const auto digit = [](const char* c) {
+        return Hex4(pt::RecordStrokes({pt::NotesStep::Record, 0, true, c}, kPalantype)[0]);
+    };
     EXPECT_EQ(Decode(kPalantype, "\x02ST\x08" "1,000\x02"), (std::vector<std::string>{kST, digit("1"), digit("t")}));
     EXPECT_EQ(writer->strokeIndex, 3);
     EXPECT_NE(digit("1"), digit("t"));
-    const std::vector<Stroke> million = pt::RecordStrokes({pt::NotesStep::Record, 0, true, "2,000,000"}, kPalantype);
+    const std::vector<Stroke> million =
+        pt::RecordStrokes({pt::NotesStep::Record, 0, true, "2,000,000"}, kPalantype);
     ASSERT_EQ(million.size(), 2u);
     EXPECT_EQ(Hex4(million[1]), digit("m"));
 }
