@@ -252,6 +252,7 @@ TEST_F(MwSession, ATransferThatBringsNothingLeavesTheEarlierNotes) {
 }
 
 TEST_F(MwSession, ACaptureFileThatCannotBeMadeIsReportedWithItsPath) {
+    const std::string temp = std::getenv("TEMP");
     setenv("TEMP", (testenv::Root() + "/missing").c_str(), 1);
     fakes::WaitDialogScript dialogs;
     ScriptedPresenter presenter;
@@ -261,6 +262,7 @@ TEST_F(MwSession, ACaptureFileThatCannotBeMadeIsReportedWithItsPath) {
     EXPECT_EQ(sim.Received().find("JOBS"), std::string::npos);  // the notes were never asked for
     EXPECT_TRUE(dialogs.Dialog(0).closed);
     EXPECT_TRUE(writer->notesFiles.empty());
+    setenv("TEMP", temp.c_str(), 1);
 }
 
 TEST_F(MwSession, ThePortNotOpeningEndsTheCableTransferQuietly) {
