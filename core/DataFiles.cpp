@@ -9,6 +9,7 @@
 #include "core/Rc4Cipher.h"
 #include "platform/AtomicFile.h"
 #include "platform/InputFile.h"
+#include "platform/Memory.h"
 
 namespace {
 
@@ -149,6 +150,7 @@ std::vector<std::string> ReadWordListFile(const std::string& path) {
     platform::InputFile file;
     if (!file.Open(path)) return lines;
     lines.reserve(CountPlainBytes(file, 0, kWordListKey, '\n'));
+    platform::AdviseHugePages(lines.data(), lines.capacity() * sizeof(std::string));
     std::string current;
     // A line ends at CR LF only; a lone CR or LF stays part of the line. The pair may straddle
     // two blocks, which `current` bridges.
@@ -238,6 +240,7 @@ bool LoadProgressFile(const std::string& path, std::vector<ProgressEntry>& entri
     if (!OpenProgressFile(file, path, position, whole, error)) return false;
     if (!whole) return true;
     entries.reserve(CountPlainBytes(file, 4, kProgressKey, char(kProgressRecordEnd)));
+    platform::AdviseHugePages(entries.data(), entries.capacity() * sizeof(ProgressEntry));
     auto add = [&](std::string_view outline, std::string_view translation) {
         entries.push_back({std::string(outline), std::string(translation)});
     };
