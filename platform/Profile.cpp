@@ -219,6 +219,15 @@ ProfileBatch::~ProfileBatch() {
     Report(report);
 }
 
+void ReloadProfile() {
+    Store& s = TheStore();
+    std::lock_guard lock(s.mutex);
+    s.settings.reset();
+    s.writesBlocked = false;
+    s.writeReported = false;
+    s.batchDirty = false;
+}
+
 std::string ProfileFilePath() {
     Store& s = TheStore();
     std::string report;

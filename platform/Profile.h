@@ -41,4 +41,8 @@ public:
 // The profile file, for messages and tests.
 std::string ProfileFilePath();
 
+// Forgets the profile read so far: the next use reads the file again, as at start-up.
+// Values not yet written are lost; call it outside a ProfileBatch.
+void ReloadProfile();
+
 }  // namespace platform

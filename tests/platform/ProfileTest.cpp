@@ -96,6 +96,13 @@ TEST(ProfileTest, BatchWritesTheFileOnceAtItsEnd) {
     EXPECT_EQ(file.value("u/Settings/Writer/Port").toInt(), 3);
 }
 
+TEST(ProfileTest, ReloadReadsTheFileAgain) {
+    ASSERT_TRUE(platform::WriteProfileInt("a\\b", "c", 1));
+    WriteFile(ConfigFile(), "[a]\nb\\c=2\n");
+    platform::ReloadProfile();
+    EXPECT_EQ(platform::GetProfileInt("a\\b", "c", 0), 2);
+}
+
 // ---- failures ---------------------------------------------------------------------------
 
 TEST(ProfileTest, DamagedFileIsCopiedAsideAndOtherUsersKeepTheirValues) {
