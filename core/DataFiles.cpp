@@ -43,7 +43,9 @@ std::size_t CountPlainBytes(platform::InputFile& file, std::size_t offset, const
     std::size_t count = 0;
     ReadBlocks(
         file, key,
-        [&](const char* data, std::size_t size) { count += std::size_t(std::count(data, data + size, byte)); },
+        [&](const char* data, std::size_t size) {
+            count += std::size_t(std::count(data, data + size, byte));
+        },
         nullptr);
     file.Seek(offset);
     return count;

@@ -53,7 +53,8 @@ bool LoadProgressFile(const std::string& path, std::vector<ProgressEntry>& entri
 
 // The entries of a progress file one at a time, in file order, without holding them all; the
 // fields seen are valid only during the call. Results as LoadProgressFile.
-using ProgressEntrySink = std::function<void(std::string_view outline, std::string_view translation)>;
+using ProgressEntrySink =
+    std::function<void(std::string_view outline, std::string_view translation)>;
 bool ScanProgressFile(const std::string& path, int& position, const ProgressEntrySink& onEntry,
                       std::string* error = nullptr);
 

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Stroke.h"
 #include "writers/FrameStep.h"
 
 namespace fuzz {
@@ -20,6 +21,11 @@ inline void Check(bool holds, const char* property) {
     if (holds) return;
     std::fprintf(stderr, "property broken: %s\n", property);
     std::abort();
+}
+
+// Writers of three key bytes give strokes whose further bytes are 0.
+inline void CheckThreeKeyBytes(const Stroke& stroke) {
+    Check(stroke[3] == 0 && stroke[4] == 0 && stroke[5] == 0, "a stroke has three key bytes");
 }
 
 // The first byte of an input tells how many of the following bytes are cuts (piece lengths

@@ -7,9 +7,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& packet : fuzz::CheckFramer(ez::FrameRealtime, input).frames) {
         fuzz::Check(packet.size() == ez::kPacketSize && ez::IsSyncByte(std::uint8_t(packet[0])),
                     "a realtime packet is a synchronisation byte and three more");
-        Stroke stroke = ez::RealtimeStroke(packet);
-        fuzz::Check(stroke[3] == 0 && stroke[4] == 0 && stroke[5] == 0,
-                    "a realtime stroke has three key bytes");
+        fuzz::CheckThreeKeyBytes(ez::RealtimeStroke(packet));
     }
 
     ez::NotesCollector notes;

@@ -9,9 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         std::uint8_t(group.back()) == fl::kEndMarker &&
                         !fl::IsWriterGroup(std::uint8_t(group[0])),
                     "a stroke group is three bytes and the end marker, never the writer's own");
-        Stroke stroke = fl::GroupStroke(group);
-        fuzz::Check(stroke[3] == 0 && stroke[4] == 0 && stroke[5] == 0,
-                    "a group's stroke has three key bytes");
+        fuzz::CheckThreeKeyBytes(fl::GroupStroke(group));
     }
 
     fl::NotesCollector notes;

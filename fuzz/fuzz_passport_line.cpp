@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::size_t n = pieces.Next(input.bytes.size() - pos);
         passport::AppendReceived(line, input.bytes.substr(pos, n));
         pos += n;
-        fuzz::Check(line.size() <= passport::kLineBufferCap, "the line buffer stays within its cap");
+        fuzz::Check(line.size() <= passport::kLineBufferCap,
+                    "the line buffer stays within its cap");
         while (auto packet = passport::TakePacket(line)) {
             ++packets;
             fuzz::Check(packet->number >= 0 && packet->number <= passport::kMaxStrokeNumber,

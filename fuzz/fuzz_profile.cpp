@@ -13,7 +13,9 @@ namespace {
 class SilentPresenter : public platform::Presenter {
 public:
     int Alert(const platform::AlertRequest&) override { return platform::kIdClosed; }
-    int Prompt(const platform::PromptRequest&, std::string&) override { return platform::kIdCancel; }
+    int Prompt(const platform::PromptRequest&, std::string&) override {
+        return platform::kIdCancel;
+    }
     int MessageBox(const std::string&, const std::string&, unsigned) override { return 0; }
     std::string FileDialog(const platform::FileDialogRequest&) override { return {}; }
     void Notice(const std::string&, const std::string&) override {}

@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     "a reply is never longer than its length field can say");
         sg::ReplyCheck check = sg::CheckReply(reply, reply.size() > 1 ? std::uint8_t(reply[1]) : 0);
         if (check.HasRecords() || check.IsEmpty())
-            fuzz::Check(sg::ReplyData(reply).size() <= reply.size(), "the data lie inside the reply");
+            fuzz::Check(sg::ReplyData(reply).size() <= reply.size(),
+                        "the data lie inside the reply");
         sg::FirstListingEntry(reply);
         sg::CableFileList(reply);
     }

@@ -88,7 +88,8 @@ void CAlertDlg::FitToText() {
     QLabel* label = ui->messageText;
     const QFontMetrics metrics(label->font());
     const QMargins margins = layout()->contentsMargins();
-    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QRect screen =
+        this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
     const int frame = 2 * metrics.height();  // the window frame around the dialog
     const int widest = std::max(screen.width() - margins.left() - margins.right() - frame, 1);
     const int tallest = std::max(screen.height() - margins.top() - margins.bottom() - frame -
@@ -102,12 +103,14 @@ void CAlertDlg::FitToText() {
         longestWord = std::max(longestWord, metrics.horizontalAdvance(word));
     const int templateWidth = std::max(label->minimumWidth(), 56 * metrics.averageCharWidth());
     // A little room beside the longest word, for the label's own text margins.
-    int width = std::min(std::max(templateWidth, longestWord + 2 * metrics.averageCharWidth()), widest);
+    int width =
+        std::min(std::max(templateWidth, longestWord + 2 * metrics.averageCharWidth()), widest);
     // Text taller than the screen is given more width before it is given more height.
     while (label->heightForWidth(width) > tallest && width < widest)
         width = std::min(widest, width + width / 4);
     label->setFixedWidth(width);
-    label->setMinimumHeight(std::min(std::max(label->heightForWidth(width), label->minimumHeight()), tallest));
+    const int height = std::max(label->heightForWidth(width), label->minimumHeight());
+    label->setMinimumHeight(std::min(height, tallest));
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
 }

@@ -275,7 +275,8 @@ TEST(DataFileWriters, ProtectedTargetsAreRefusedAndLinksWrittenThrough) {
         const char* name;
         Writer write;
     } writers[] = {
-        {"progress", [](const std::string& p) { return WriteProgressFile(p, {{"KAT", "cat"}}, 3); }},
+        {"progress",
+         [](const std::string& p) { return WriteProgressFile(p, {{"KAT", "cat"}}, 3); }},
         {"speech progress", [](const std::string& p) { return WriteFileInt(p, 7); }},
         {"rtf", [&](const std::string& p) { return WriteRtfDictionary(progress, p); }},
     };

@@ -165,7 +165,8 @@ TEST(CAlertDlgTest, BoxFitsItsTextAtLargerFonts) {
         platform::AlertRequest request;
     } cases[] = {
         {"message 5047", PrepareAlert(5047, 0, "")},
-        {"six lines", PrepareAlertMessage(9002, 1, "One.\r\nTwo.\r\nThree.\r\nFour.\r\nFive.\r\nSix.|01|", "")},
+        {"six lines",
+         PrepareAlertMessage(9002, 1, "One.\r\nTwo.\r\nThree.\r\nFour.\r\nFive.\r\nSix.|01|", "")},
         {"long word", PrepareAlertMessage(9003, 0, "Cannot write %s.|00|", longWord)},
         {"one short line", PrepareAlert(5017, 255, "")},
     };
@@ -180,13 +181,15 @@ TEST(CAlertDlgTest, BoxFitsItsTextAtLargerFonts) {
             Open(dlg);
             QLabel* label = TextOf(dlg);
             const QRect box = label->contentsRect();
-            const QRect needed = QFontMetrics(label->font())
-                                     .boundingRect(QRect(0, 0, box.width(), 100000),
-                                                   Qt::TextWordWrap | Qt::AlignHCenter, label->text());
+            const QRect needed =
+                QFontMetrics(label->font())
+                    .boundingRect(QRect(0, 0, box.width(), 100000),
+                                  Qt::TextWordWrap | Qt::AlignHCenter, label->text());
             EXPECT_LE(needed.height(), box.height()) << what << ": lines cut";
             EXPECT_LE(needed.width(), box.width()) << what << ": a word cut";
             EXPECT_TRUE(dlg.rect().contains(label->geometry())) << what;
-            EXPECT_GE(dlg.Button(1)->y(), label->geometry().bottom()) << what << ": buttons overlap";
+            EXPECT_GE(dlg.Button(1)->y(), label->geometry().bottom())
+                << what << ": buttons overlap";
             EXPECT_TRUE(dlg.rect().contains(dlg.HelpButton()->geometry())) << what;
             EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize()) << what << ": the frame is fixed";
             if (const char* shots = std::getenv("DQ_SHOTS"))
