@@ -1,10 +1,10 @@
 #pragma once
 // Small file helpers for tests: raw bytes in and out, folder listings, and running a writer
 // under a file-size limit (the way to make a write fail part-way when tests run as root) or
-// without root (the way to let file permissions count).
-#include <grp.h>
+// without root's power over permissions (the way to let file modes count).
+#include <linux/capability.h>
 #include <signal.h>
-#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -71,22 +71,22 @@ inline ChildResult RunWithFileSizeLimit(rlim_t limitBytes, const std::function<b
         writer);
 }
 
-// Runs `writer` in a child process as an ordinary user, where permissions hold (tests run as
-// root in CI, and root may write any file). `folder` and the folders above it up to `top` are
-// opened to that user first, and `folder` is made writable, so only the files' own modes count.
-inline ChildResult RunWithoutRoot(const std::string& top, const std::string& folder,
-                                  const std::function<bool()>& writer) {
+// Runs `writer` in a child process where file permissions hold: tests run as root in CI, and
+// root may write any file. The child gives up root's power over permissions (the capabilities
+// to override them and to act as any file's owner), so only the files' own modes count.
+inline ChildResult RunWithoutRoot(const std::function<bool()>& writer) {
     return RunInChild(
-        [&] {
+        [] {
             if (geteuid() != 0) return true;
-            if (chmod(folder.c_str(), 0777) != 0) return false;
-            std::filesystem::path up = std::filesystem::path(folder).parent_path();
-            for (; up.string().size() >= top.size() && up != up.parent_path();
-                 up = up.parent_path())
-                if (chmod(up.c_str(), 0755) != 0) return false;
-            const uid_t nobody = 65534;
-            return setgroups(0, nullptr) == 0 && setgid(nobody) == 0 && setuid(nobody) == 0 &&
-                   geteuid() == nobody && access(folder.c_str(), W_OK | X_OK) == 0;
+            __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+            __user_cap_data_struct caps[_LINUX_CAPABILITY_U32S_3] = {};
+            if (syscall(SYS_capget, &header, caps) != 0) return false;
+            for (int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+                caps[cap / 32].effective &= ~(1u << (cap % 32));
+                caps[cap / 32].permitted &= ~(1u << (cap % 32));
+                caps[cap / 32].inheritable &= ~(1u << (cap % 32));
+            }
+            return syscall(SYS_capset, &header, caps) == 0;
         },
         writer);
 }
