@@ -314,7 +314,12 @@ bool CWriter::ReadByte(std::uint8_t& byte) {
 }
 
 bool CWriter::ReadByteWithin(std::uint8_t& byte, int ms) {
-    return WaitForInput(ms) && ReadByte(byte);
+    const std::int64_t start = platform::MonotonicMs();
+    if (!WaitForInput(ms)) return false;
+    // The byte seen waiting may be gone by the read (a line error purges the input): the
+    // read keeps what is left of the same limit.
+    const std::int64_t left = std::max<std::int64_t>(ms - (platform::MonotonicMs() - start), 0);
+    return stopRequested == 0 && port.ReadWithin(&byte, 1, int(left)) == 1;
 }
 
 std::size_t CWriter::ReadWaiting(std::string& pending, std::size_t limit) {
@@ -323,7 +328,8 @@ std::size_t CWriter::ReadWaiting(std::string& pending, std::size_t limit) {
     const std::size_t start = pending.size();
     // No more than is waiting, so the read returns at once.
     pending.resize(start + std::min(std::size_t(waiting), limit));
-    const unsigned got = port.Read(pending.data() + start, unsigned(pending.size() - start));
+    // Never waits: a line check may discard what was counted.
+    const unsigned got = port.ReadWithin(pending.data() + start, unsigned(pending.size() - start), 0);
     pending.resize(start + got);
     return got;
 }

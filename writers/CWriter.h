@@ -182,7 +182,8 @@ protected:
     bool PauseMs(int ms);
     // Reads one byte, waiting for it until it comes, the port closes or Stop is requested.
     bool ReadByte(std::uint8_t& byte);
-    // A byte that comes within `ms`: WaitForInput then ReadByte.
+    // A byte that comes within `ms`; never waits longer, also when the input it saw waiting is
+    // discarded before the read.
     bool ReadByteWithin(std::uint8_t& byte, int ms);
     // Appends the bytes already waiting on the port, at most `limit`, to `pending` without
     // waiting; the count read (0 when none, or the port is closed or gone).
