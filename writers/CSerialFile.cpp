@@ -244,6 +244,21 @@ unsigned CSerialFile::Read(void* buffer, unsigned count) {
     return ReadUntil(buffer, count, platform::kWaitForever);
 }
 
+unsigned CSerialFile::ReadWaitingNow(void* buffer, unsigned count) {
+    if (!opened || !buffer || count == 0 || commHandle == kInvalidHandle) return 0;
+    if (!lineCheckedThisWake) CheckCommError(1);
+    lineCheckedThisWake = true;
+    if (commHandle == kInvalidHandle) return 0;
+    int err = 0;
+    const long n = platform::ReadDevice(commHandle, buffer, count, err);
+    if (n > 0) return unsigned(n);
+    if (n == 0)
+        MarkVanished();  // a hung-up terminal reads as the end of the file
+    else if (err != EAGAIN)
+        Fail(err);
+    return 0;
+}
+
 unsigned CSerialFile::ReadWithin(void* buffer, unsigned count, int timeoutMs) {
     return ReadUntil(buffer, count, std::max(timeoutMs, 0));
 }
@@ -417,6 +432,7 @@ bool CSerialFile::Serialize(std::istream& in) {
 
 WaitResult CSerialFile::WaitForInput(int timeoutMs) {
     if (!opened || commHandle == kInvalidHandle) return WaitResult::Closed;
+    lineCheckedThisWake = false;
     int err = 0;
     const int timeout = std::max(timeoutMs, 0);
     switch (platform::WaitReadable(commHandle, wake, timeout, err)) {

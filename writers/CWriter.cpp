@@ -323,13 +323,11 @@ bool CWriter::ReadByteWithin(std::uint8_t& byte, int ms) {
 }
 
 std::size_t CWriter::ReadWaiting(std::string& pending, std::size_t limit) {
-    const int waiting = port.GetInQueueCount();
-    if (waiting <= 0 || limit == 0) return 0;
+    if (limit == 0) return 0;
     const std::size_t start = pending.size();
-    // No more than is waiting, so the read returns at once.
-    pending.resize(start + std::min(std::size_t(waiting), limit));
-    // Never waits: a line check may discard what was counted.
-    const unsigned got = port.ReadWithin(pending.data() + start, unsigned(pending.size() - start), 0);
+    pending.resize(start + std::min<std::size_t>(limit, 1u << 16));
+    // Never waits: what is waiting now, as much as fits.
+    const unsigned got = port.ReadWaitingNow(pending.data() + start, unsigned(pending.size() - start));
     pending.resize(start + got);
     return got;
 }
