@@ -161,9 +161,23 @@ void CWriter::AddStroke(std::uint8_t k0, std::uint8_t k1, std::uint8_t k2,
         std::lock_guard<std::mutex> guard(queueLock);
         strokeQueue.push_back(stroke);
     }
+    if (heldMessages_ >= 0) {
+        ++heldMessages_;
+        return;
+    }
     // The registry checks that the window exists and posts under its lock, so a window being
     // destroyed is never posted to; without one the stroke waits for the next owner.
     platform::PostMessage(owner.load(), platform::kStrokeMessage);
+}
+
+void CWriter::HoldStrokeMessages() {
+    if (heldMessages_ < 0) heldMessages_ = 0;
+}
+
+void CWriter::ReleaseStrokeMessages() {
+    const int held = heldMessages_;
+    heldMessages_ = -1;
+    for (int i = 0; i < held; ++i) platform::PostMessage(owner.load(), platform::kStrokeMessage);
 }
 
 int CWriter::GetStroke(TrackStroke* out) {

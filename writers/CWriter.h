@@ -206,6 +206,11 @@ protected:
     // Replaces receiveBuffer with up to `length` bytes of notesFile from `offset` (fewer at its
     // end, none when it is not open or the arguments are negative).
     void ReadNotesFile(std::int64_t offset, std::int64_t length);
+    // A batch of strokes decoded at once (a reply carrying several): AddStroke queues each but
+    // keeps its message until ReleaseStrokeMessages, so the owner, woken by the first, finds
+    // the whole batch. Still one message per stroke. Only on the thread that adds the strokes.
+    void HoldStrokeMessages();
+    void ReleaseStrokeMessages();
     // The count of strokes stored on the writer, as its last status reply gave it.
     virtual int WriterStrokeCount() const { return 0; }
 
@@ -214,6 +219,7 @@ private:
     bool ReopenPortForRetry();
 
     bool resumed_ = false;                 // guarded by queueLock
+    int heldMessages_ = -1;                // messages kept back while held; -1: not held
     std::condition_variable resumeOrStop_;  // with queueLock
 };
 

@@ -106,7 +106,9 @@ void CWriterSG::CompleteReply() {
         answered_ = check.HasRecords() || check.IsEmpty();
         if (check.HasRecords()) {
             receiveBuffer = std::string(sg::ReplyData(receiveBuffer));
+            HoldStrokeMessages();
             DecodeBuffer();
+            ReleaseStrokeMessages();
             receiveBuffer.clear();
             replyBytes = 0;
             replyLength = 255;
