@@ -12,7 +12,9 @@ FrameStep FindFnFrame(std::string_view buffer) {
     // Noise only (a stray "}" among it): none of it can start a packet.
     if (open == std::string_view::npos) return FrameStep::SkipBytes(buffer.size());
     if (open > 0) return FrameStep::SkipBytes(open);
-    const std::size_t brace = buffer.find_first_of("{}", kTextStart);
+    // Only within the longest packet: a "}" past it closes an over-long packet, which is
+    // dropped just as when its bytes come one at a time.
+    const std::size_t brace = buffer.substr(0, kFnMaxPacket).find_first_of("{}", kTextStart);
     if (brace == std::string_view::npos)
         return buffer.size() > kFnMaxPacket ? FrameStep::SkipBytes(1) : FrameStep::More();
     if (buffer[brace] == '{') return FrameStep::SkipBytes(brace);
