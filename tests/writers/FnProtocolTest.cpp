@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {kSTK, kKWR}},
         PacketCase{"OverlongOpenPacket", {kOpenNoise, "}{XKWR}"}, {kKWR}},
         PacketCase{"OverlongPacketClosedInTheSameRead", {kOpenNoise + "}{XKWR}"}, {kKWR}},
-        PacketCase{"LongestPacketTaken", {"{X" + std::string(kFnMaxPacket - 3, 'S') + "}"}, {Keys({0})}}),
+        PacketCase{"LongestPacketTaken", {"{XS" + std::string(kFnMaxPacket - 4, ' ') + "}"}, {Keys({0})}}),
     [](const testing::TestParamInfo<PacketCase>& info) { return std::string(info.param.name); });
 
 TEST(FnPacket, UnfinishedPacketWaitsAndNoiseIsDropped) {
