@@ -343,7 +343,7 @@ void Print(const char* name, Result result) {
 
 // CWriterSG asks for new strokes at every poll; the simulator answers from its realtime file.
 // The stroke is written on the simulated machine at a steady rate; the latency runs from the
-// moment the reply carrying it is handed to the line ("CWriterSG"), and, for the whole road
+// moment the last byte of the reply carrying it is on the line ("CWriterSG"), and, for the whole road
 // with the polling, from the moment it was written ("CWriterSG written").
 int MeasureSg(Owner& owner, int n, int intervalUs) {
     constexpr int kSgCom = 2;  // beside the other rows' line
@@ -353,7 +353,8 @@ int MeasureSg(Owner& owner, int n, int intervalUs) {
     fakes::UseLineSettings(kSgCom);
     std::mutex stamps;  // the simulator's thread stamps, this one reads
     std::vector<std::int64_t> replied;
-    sim.OnReply([&](const std::string& reply) {
+    // Stamped once the reply's last byte is on the line, as the other rows stamp their packets.
+    sim.OnReplySent([&](const std::string& reply) {
         if (sg::Get16(reply, 4) != sg::ReadRecords) return;
         const std::int64_t now = NowUs();
         std::lock_guard<std::mutex> lock(stamps);
@@ -369,7 +370,7 @@ int MeasureSg(Owner& owner, int n, int intervalUs) {
     writer.reset();
     fakes::UseLineSettings(1);
     // The simulator's thread outlives the stamps below: a late reply must not stamp into them.
-    sim.OnReply(nullptr);
+    sim.OnReplySent(nullptr);
 
     std::vector<std::int64_t> fromReplies;
     {
