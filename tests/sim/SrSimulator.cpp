@@ -99,7 +99,7 @@ std::vector<std::pair<int, int>> SrSimulator::ReadRequests() const {
     return reads_;
 }
 
-void SrSimulator::OnStrokeData(std::function<void(int)> callback) {
+void SrSimulator::OnStrokeData(std::function<void(int, int)> callback) {
     std::lock_guard<std::mutex> guard(lock_);
     onStrokeData_ = std::move(callback);
 }
@@ -177,12 +177,12 @@ std::size_t SrSimulator::Answer(const std::string& pending, std::string& /*reply
         const Damage damageIt = damage.exchange(Damage::None);
         if (damageIt == Damage::CutRecord && data.size() > 6) data.pop_back();
         SendAnswer(Packet(0x03, data), damageIt);
-        std::function<void(int)> callback;
+        std::function<void(int, int)> callback;
         {
             std::lock_guard<std::mutex> guard(lock_);
             callback = onStrokeData_;
         }
-        if (callback) callback(sent);
+        if (callback) callback(first, sent);
     }
     return kRequestSize;
 }

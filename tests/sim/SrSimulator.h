@@ -62,8 +62,9 @@ public:
     std::atomic<int> statusRequests{0};
     // (first, count) of every read request, in order.
     std::vector<std::pair<int, int>> ReadRequests() const;
-    // Called on the simulator's thread right after a stroke-data reply has been written.
-    void OnStrokeData(std::function<void(int strokes)> callback);
+    // Called on the simulator's thread right after a stroke-data reply has been written, with
+    // the numbers of the first stroke in it and of the strokes it held.
+    void OnStrokeData(std::function<void(int first, int strokes)> callback);
 
 private:
     std::size_t Answer(const std::string& pending, std::string& reply);
@@ -74,7 +75,7 @@ private:
     std::vector<Keys> strokes_;
     std::map<int, int> markers_;  // stroke number -> time value written before it
     std::vector<std::pair<int, int>> reads_;
-    std::function<void(int)> onStrokeData_;
+    std::function<void(int, int)> onStrokeData_;
 };
 
 }  // namespace sim
