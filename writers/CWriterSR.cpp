@@ -134,7 +134,12 @@ void CWriterSR::DecodeRecord(int n) {
             expectTimeRecord = 1;
             if (skipFirst) --strokeIndex;
         } else if (!skipFirst) {
-            AddStroke(record.keys[0], record.keys[1], record.keys[2], recordTime.data());
+            // The notes pulled over the cable go to the capture file, not through the queue:
+            // an owner woken while the wait window pumps events must not take them.
+            if (mode == kModeNotesCable)
+                notesRecords_.append(reinterpret_cast<const char*>(record.keys.data()), 3);
+            else
+                AddStroke(record.keys[0], record.keys[1], record.keys[2], recordTime.data());
             ++strokeIndex;
         }
         skipFirst = false;
@@ -264,15 +269,6 @@ bool CWriterSR::AwaitReply() {
     return true;
 }
 
-int CWriterSR::TakeQueuedStrokes(std::string& records) {
-    std::lock_guard<std::mutex> guard(queueLock);
-    const int count = int(strokeQueue.size());
-    for (const TrackStroke& stroke : strokeQueue)
-        records.append(reinterpret_cast<const char*>(stroke.keys.data()), 3);
-    strokeQueue.clear();
-    return count;
-}
-
 void CWriterSR::ReadNotes() {
     notesFiles.clear();
     notesListing.clear();
@@ -301,12 +297,13 @@ void CWriterSR::ReadNotes() {
         wait->SetProgress(strokeIndex, {});
         if (!PauseMs(kBeforeNotesRequestMs)) break;
         SendReadRequest(strokeIndex, kNotesBatch);
+        notesRecords_.clear();
         const bool lineOk = AwaitReply();
-        std::string records;
-        const int taken = TakeQueuedStrokes(records);
-        saved = capture.Write(records);
+        const bool taken = !notesRecords_.empty();
+        saved = capture.Write(notesRecords_);
+        notesRecords_.clear();
         if (!lineOk) break;
-        emptyBatches = taken > 0 ? 0 : emptyBatches + 1;
+        emptyBatches = taken ? 0 : emptyBatches + 1;
         if (emptyBatches >= kEmptyBatchesEnding) break;
     }
     saved = capture.Close() && saved;

@@ -61,10 +61,9 @@ private:
     // Reads until the reply is whole or has been quiet for the reply window; false when the
     // port has gone or Stop was asked.
     bool AwaitReply();
-    // Moves the queued strokes into `records` as 3-byte records; how many there were.
-    int TakeQueuedStrokes(std::string& records);
 
     bool skipFirst_ = false;            // the reply begins with the stroke before the first wanted
     std::int64_t lastStatusAt_ = 0;     // monotonic ms of the last status request
     std::int64_t notesPosition_ = 0;    // mode 0: where the next record of the notes file starts
+    std::string notesRecords_;          // mode 1: the strokes of the current batch, 3 bytes each
 };

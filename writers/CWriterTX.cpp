@@ -16,9 +16,6 @@ constexpr int kWakeWaitMs = 50;
 constexpr std::uint8_t kWake = 0xFF;
 constexpr std::uint8_t kSync = 0xC0;
 constexpr int kNotesAnswerMs = 500;
-constexpr int kEchoMs = 100;
-constexpr int kSecondEchoMs = 500;
-constexpr int kLengthMs = 100;
 constexpr int kFullBlock = 259;  // 256 data bytes: another block follows
 constexpr int kBlockOverhead = 3;
 constexpr int kClosingPairs = 5;
@@ -149,11 +146,13 @@ bool CWriterTX::ReadBlock(int high, int low, platform::WaitDialog& wait) {
     }
     if (!synced) return false;  // nothing more of this block is waited for
 
+    // Every later byte of the block has its own limit: a writer falling silent mid-block ends
+    // the transfer instead of holding it.
     std::uint8_t echo = 0;
-    if (!ReadByteBounded(echo, kEchoMs, wait)) return false;
-    if (echo != std::uint8_t(low) && !ReadByteBounded(echo, kSecondEchoMs, wait)) return false;
+    if (!ReadByteBounded(echo, blockByteLimitMs, wait)) return false;
+    if (echo != std::uint8_t(low) && !ReadByteBounded(echo, blockByteLimitMs, wait)) return false;
     std::uint8_t lengthLow = 0, lengthHigh = 0;
-    if (!ReadByteBounded(lengthLow, kLengthMs, wait) || !ReadByteBounded(lengthHigh, blockByteLimitMs, wait))
+    if (!ReadByteBounded(lengthLow, blockByteLimitMs, wait) || !ReadByteBounded(lengthHigh, blockByteLimitMs, wait))
         return false;
     const int length = lengthLow | lengthHigh << 8;
     PauseMs(commandGapMs);
