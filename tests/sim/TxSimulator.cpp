@@ -98,8 +98,10 @@ std::size_t TxSimulator::Answer(const std::string& pending, std::string& reply) 
     const int index = high * kBlocksPerHigh + low - 1;
     const BlockFault blockFault = index == faultBlock ? fault.load() : BlockFault::None;
     if (blockFault == BlockFault::NoSync) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(noiseMs.load());
-        while (std::chrono::steady_clock::now() < end && Send(std::string(8, '\x33')))
+        // noiseMs is read on every pass, so a test can end the stream early.
+        const auto start = std::chrono::steady_clock::now();
+        while (std::chrono::steady_clock::now() < start + std::chrono::milliseconds(noiseMs.load()) &&
+               Send(std::string(8, '\x33')))
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return 3;
     }

@@ -45,7 +45,7 @@ public:
     // The fault of block `faultBlock` (0-based).
     std::atomic<BlockFault> fault{BlockFault::None};
     std::atomic<int> faultBlock{0};
-    std::atomic<int> noiseMs{1500};
+    std::atomic<int> noiseMs{1500};  // read while streaming: 0 ends the stream
 
     std::atomic<int> wakes{0};
     std::atomic<int> closingPairs{0};

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <random>
+#include <thread>
 
 #include "tests/fakes/FakeOwnerWindow.h"
 #include "tests/fakes/TestWriters.h"
@@ -153,6 +154,31 @@ TEST_F(SrSession, RepliesArrivingByteByByteGiveTheSameStrokes) {
     Write(strokes);
     ASSERT_TRUE(owner.WaitForStrokes(*writer, 12, kBound));
     EXPECT_EQ(owner.StrokeKeys(), Texts(strokes));
+}
+
+TEST_F(SrSession, AWriterSlowToAnswerIsWaitedFor) {
+    auto writer = Open(kModeRealtime);
+    sim.replyDelayMs = 400;  // within the reply window, beyond the pace of the requests
+    const std::vector<Keys> strokes = Strokes(6, 8);
+    Write(strokes);
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 6, kBound));
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, 7, session::kNothingMs));
+    EXPECT_EQ(owner.StrokeKeys(), Texts(strokes));
+}
+
+TEST_F(SrSession, NoiseOnTheLineLosesNoStrokeAndRepeatsNone) {
+    auto writer = Open(kModeRealtime);
+    std::vector<Keys> all;
+    for (unsigned round = 0; round < 5; ++round) {
+        sim.Send("\x55");  // between replies or inside one: either way no stroke comes of it
+        const std::vector<Keys> strokes = Strokes(3, 20 + round);
+        Write(strokes);
+        all.insert(all.end(), strokes.begin(), strokes.end());
+        std::this_thread::sleep_for(std::chrono::milliseconds(130));
+    }
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, all.size(), kBound));
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, all.size() + 1, session::kNothingMs));
+    EXPECT_EQ(owner.StrokeKeys(), Texts(all));
 }
 
 TEST_F(SrSession, AWriterUnpluggedMidReplyStopsAtOnceWithoutSpinning) {

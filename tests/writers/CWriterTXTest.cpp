@@ -195,6 +195,7 @@ TEST_F(TxSession, DamagedBlocksEndTheTransferKeepingTheBlocksBefore) {
         writerSim.SetNotes(notes);
         writerSim.fault = row.fault;
         writerSim.faultBlock = 2;
+        writerSim.noiseMs = 60'000;  // longer than the bound below: the sync wait must end first
         fakes::WaitDialogScript dialogs;
         std::unique_ptr<CWriterTX> writer(NewWriter<CWriterTX>(owner.Handle()));
         writer->mode = kModeNotesCable;
@@ -202,6 +203,7 @@ TEST_F(TxSession, DamagedBlocksEndTheTransferKeepingTheBlocksBefore) {
         writer->blockByteLimitMs = 300;
         writer->syncWaitMs = 500;
         EXPECT_TRUE(session::ReturnsSoon([&] { writer->Start(1); }));
+        writerSim.noiseMs = 0;
         const std::string kept = testfiles::ReadBytes(TempPath("TXNotes.000"));
         // The strokes of what came: the notes bytes of two blocks and of the third's part.
         const std::string expected = [&] {
