@@ -33,6 +33,9 @@
 
 #include "core/AppSettings.h"
 #include "platform/QtMessageWindow.h"
+#include "tests/fakes/FakeMidi.h"
+#include "kbdhook/KeyboardHook.h"
+#include "tests/fakes/FakeHidBackend.h"
 #include "tests/fakes/TestWriters.h"
 #include "tests/sim/EzSimulator.h"
 #include "tests/sim/FlSimulator.h"
@@ -51,10 +54,12 @@
 #include "writers/CWriterFN.h"
 #include "writers/CWriterGJ.h"
 #include "writers/CWriterGM.h"
+#include "writers/CWriterMD.h"
 #include "writers/CWriterPP.h"
 #include "writers/CWriterSG.h"
 #include "writers/CWriterSR.h"
 #include "writers/CWriterTX.h"
+#include "writers/CWriterTR.h"
 #include "writers/SgProtocol.h"
 
 namespace {
@@ -96,6 +101,8 @@ struct DriverRow {
 
 int MeasureSg(Owner& owner, int n, int intervalUs);
 int MeasureSr(Owner& owner, int n, int intervalUs);
+int MeasureTr(Owner& owner, int n, int intervalUs);
+int MeasureMd(Owner& owner, int n, int intervalUs);
 
 // The 3-byte packet of the test driver, also what the floor reads.
 std::string ThreeBytes(int i) { return std::string{char(i), char(i >> 8), 0x55}; }
@@ -135,6 +142,8 @@ const DriverRow kDrivers[] = {
     {"CWriterFN", Make<CWriterFN>, FoniksPacket},
     {"CWriterSR", nullptr, nullptr, nullptr, MeasureSr},
     {"CWriterTX", Make<CWriterTX>, TxStroke},
+    {"CWriterTR", nullptr, nullptr, nullptr, MeasureTr},
+    {"CWriterMD", nullptr, nullptr, nullptr, MeasureMd},
 };
 
 // Plays the writer's answers while a driver runs: reads what the driver writes and sends the
@@ -411,6 +420,58 @@ int MeasureSr(Owner& owner, int n, int intervalUs) {
     const int lost = fromReply.lost;
     Print("CWriterSR", std::move(fromReply));
     Print("CWriterSR written", Latencies(owner, n, written));
+    return lost > 0 ? 1 : 0;
+}
+
+// CWriterMD reads the MIDI library, not the line: the batch that releases the last key is
+// handed to a scripted library, which wakes the reader as the real one does when notes arrive.
+int MeasureMd(Owner& owner, int n, int intervalUs) {
+    fakes::MidiCalls calls;
+    auto* midi = new fakes::FakeMidi(calls);
+    std::unique_ptr<CWriter> writer(NewWriter<CWriterMD>(owner.Handle(), std::unique_ptr<Midi>(midi)));
+    writer->mode = kModeRealtime;
+    writer->Start(1);
+    owner.Reset(writer.get(), n);
+    const int note = 48;
+    const std::vector<std::int64_t> sent = SendSteadily(owner, n, intervalUs, 50, [&](int i) {
+        midi->Push({fakes::Press(note + i % 10), fakes::Release(note + i % 10)});
+    });
+    writer.reset();
+    Result result = Latencies(owner, n, sent);
+    const int lost = result.lost;
+    Print("CWriterMD", std::move(result));
+    return lost > 0 ? 1 : 0;
+}
+
+// CWriterTR reads the keyboard-hook library, not the line: the library's own reader runs on a
+// scripted HID device, and the latency runs from the release report being handed to it.
+kbdhook::KeyboardHook* trealHook = nullptr;
+int OpenTrealHook(TrealKeyboardCallbackFn callback) { return trealHook->Open(callback); }
+unsigned CloseTrealHook() { return trealHook->Close(); }
+
+int MeasureTr(Owner& owner, int n, int intervalUs) {
+    const std::string path = "/dev/hidraw-bench";
+    FakeHidBackend device;
+    device.Add(path, kbdhook::kTrealVendorId, kbdhook::kTrealProductId, VendorDescriptor(7));
+    kbdhook::KeyboardHook hook(device);
+    trealHook = &hook;
+    const CWriterTR::Library saved = CWriterTR::library;
+    CWriterTR::library = {OpenTrealHook, CloseTrealHook};
+    std::unique_ptr<CWriter> writer(NewWriter<CWriterTR>(owner.Handle()));
+    writer->mode = kModeRealtime;
+    writer->Start(1);
+    owner.Reset(writer.get(), n);
+    const std::vector<std::int64_t> sent = SendSteadily(owner, n, intervalUs, 50, [&](int i) {
+        // hidraw leaves out the unnumbered report's id byte: this is report byte 1
+        device.SendReport(path, {std::uint8_t(1 << (i % 8)), 0, 0, 0, 0, 0, 0});
+        device.SendReport(path, {0, 0, 0, 0, 0, 0, 0});
+    });
+    writer.reset();
+    CWriterTR::library = saved;
+    trealHook = nullptr;
+    Result result = Latencies(owner, n, sent);
+    const int lost = result.lost;
+    Print("CWriterTR", std::move(result));
     return lost > 0 ? 1 : 0;
 }
 
