@@ -3,7 +3,9 @@
 // record decoding (time markers, the stroke before the first wanted, a record cut short).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <random>
 
 #include "tests/fakes/FakeOwnerWindow.h"
 #include "tests/support/HexBytes.h"
@@ -101,6 +103,38 @@ TEST(SrReplies, BytesWantedFollowTheLengthField) {
     std::string absurd = status.substr(0, 10);
     absurd[9] = char(0xFF);
     EXPECT_EQ(sr::ReplyBytesWanted(absurd), 0u);
+}
+
+// Replies gathered the way the driver reads them (never past what the reply still wants)
+// come out the same however the line splits the bytes.
+TEST(SrReplies, GatheringDoesNotDependOnHowTheBytesAreSplit) {
+    const std::vector<std::string> replies = {Reply(0x06, Hex("2C 01 00")), Reply(0x03, Hex("00 00 0F 00 00 00 81 C3 25 02 00 00")),
+                                              Reply(0x06, "")};
+    std::string line;
+    for (const std::string& r : replies) line += r;
+    std::mt19937 random(7);
+    for (const char* how : {"whole", "byte by byte", "random pieces"}) {
+        SCOPED_TRACE(how);
+        std::vector<std::string> gathered;
+        std::string reply, waiting;
+        for (std::size_t at = 0; at < line.size() || !waiting.empty();) {
+            if (waiting.empty()) {  // the next read of the line
+                const std::size_t piece = std::string(how) == "whole" ? line.size()
+                                          : std::string(how) == "byte by byte" ? 1
+                                                                               : 1 + random() % 9;
+                waiting = line.substr(at, piece);
+                at += waiting.size();
+            }
+            const std::size_t take = std::min(waiting.size(), sr::ReplyBytesWanted(reply));
+            reply += waiting.substr(0, take);
+            waiting.erase(0, take);
+            if (sr::ReplyBytesWanted(reply) == 0) {
+                gathered.push_back(reply);
+                reply.clear();
+            }
+        }
+        EXPECT_EQ(gathered, replies);
+    }
 }
 
 struct RecordRow {
