@@ -84,6 +84,11 @@ struct Recorder {
     std::thread::id thread;
     std::function<void(int, int, int)> also;  // run inside the callback, after recording
 
+    void Also(std::function<void(int, int, int)> f) {
+        std::lock_guard<std::mutex> l(lock);
+        also = std::move(f);
+    }
+
     bool WaitFor(std::size_t count, int ms) {
         std::unique_lock<std::mutex> l(lock);
         return arrived.wait_for(l, std::chrono::milliseconds(ms),
@@ -97,13 +102,15 @@ struct Recorder {
 Recorder* recorder = nullptr;
 
 void RecordCallback(int code, int value, int index) {
+    std::function<void(int, int, int)> also;
     {
         std::lock_guard<std::mutex> l(recorder->lock);
         recorder->events.emplace_back(code, value, index);
         recorder->thread = std::this_thread::get_id();
+        also = recorder->also;
     }
     recorder->arrived.notify_all();
-    if (recorder->also) recorder->also(code, value, index);
+    if (also) also(code, value, index);
 }
 
 class KeyboardHookTest : public ::testing::Test {
@@ -212,22 +219,22 @@ TEST_F(KeyboardHookTest, NumberedReportsKeepTheirIdAndShortOnesArePadded) {
 }
 
 TEST_F(KeyboardHookTest, ACallbackMayCloseOrThrow) {
-    record.also = [](int code, int, int) {
+    record.Also([](int code, int, int) {
         if (code == kTrealAllReleased) throw std::runtime_error("the caller's fault");
-    };
+    });
     ASSERT_EQ(hook->Open(RecordCallback), 1);
     Deliver({0, 0, 0, 0, 0, 0, 0}, 1);
     Deliver({0, 0, 0, 0, 0, 0, 0}, 1);  // still reading after the exception
 
     kbdhook::KeyboardHook* h = hook.get();
-    record.also = [h](int code, int, int index) {
+    record.Also([h](int code, int, int index) {
         if (code == kByte && index == 1) h->Close();
-    };
+    });
     const std::size_t before = record.Taken().size();
     backend.SendReport(kKeyboard, {0, 1, 0, 0, 0, 0, 0});
     ASSERT_TRUE(record.WaitFor(before + 2, kBoundMs));
     EXPECT_FALSE(record.WaitFor(before + 3, kNothingMs)) << "closed from its own callback";
-    record.also = nullptr;
+    record.Also(nullptr);
     ASSERT_EQ(hook->Open(RecordCallback), 1);
     EXPECT_EQ(Deliver({0, 0, 0, 0, 0, 0, 0}, 1), Events{kReleased});
 }
