@@ -73,10 +73,14 @@ void CWriterSR::SendReadRequest(int first, int count) {
 }
 
 void CWriterSR::ReadPacket() {
+    // One read takes all that is waiting (a whole reply in one wake); what is left once the
+    // reply is complete came with no request outstanding and is dropped.
+    std::string waiting;
     while (protocolState == 2) {
-        const std::size_t wanted = sr::ReplyBytesWanted(receiveBuffer);
-        // Never past the end of this reply: what follows stays on the line.
-        if (wanted > 0 && ReadWaiting(receiveBuffer, wanted) == 0) return;
+        if (waiting.empty() && ReadWaiting(waiting, sr::kHeaderSize + sr::kMaxDataLength) == 0) return;
+        const std::size_t take = std::min(waiting.size(), sr::ReplyBytesWanted(receiveBuffer));
+        receiveBuffer.append(waiting, 0, take);
+        waiting.erase(0, take);
         requestTime = Now();
         replyBytes = int(receiveBuffer.size());
         if (receiveBuffer.size() >= 10) replyLength = int(sr::DataLength(receiveBuffer) + sr::kHeaderSize);
