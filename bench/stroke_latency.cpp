@@ -40,7 +40,9 @@
 #include "tests/sim/EzSimulator.h"
 #include "tests/sim/FlSimulator.h"
 #include "tests/sim/GeminiWire.h"
+#include "tests/sim/MwSimulator.h"
 #include "tests/sim/PassportWire.h"
+#include "tests/sim/PtSimulator.h"
 #include "tests/sim/PtyPair.h"
 #include "tests/sim/SgSimulator.h"
 #include "tests/sim/SrSimulator.h"
@@ -55,7 +57,9 @@
 #include "writers/CWriterGJ.h"
 #include "writers/CWriterGM.h"
 #include "writers/CWriterMD.h"
+#include "writers/CWriterMW.h"
 #include "writers/CWriterPP.h"
+#include "writers/CWriterPT.h"
 #include "writers/CWriterSG.h"
 #include "writers/CWriterSR.h"
 #include "writers/CWriterTX.h"
@@ -128,6 +132,12 @@ std::string TxStroke(int i) {
     const Stroke s = EnglishStroke(i);
     return sim::TxSimulator::StrokeBytes({s[0], s[1], s[2]}) + std::string(1, '\0');
 }
+std::string PalantypePacket(int i) { return sim::PtSimulator::Packet({i % 29, 1 + i % 27}); }
+// The Palantype's idle polls are taken and not answered.
+std::string TakeWritten(const std::string&) { return {}; }
+std::string MeritPacket(int i) { return sim::MwSimulator::RealtimeStroke(NumberedStroke(i), i % 2); }
+// The MeritWriter echoes its commands.
+std::string Echo(const std::string& written) { return written; }
 
 // One row per driver.
 const DriverRow kDrivers[] = {
@@ -144,6 +154,8 @@ const DriverRow kDrivers[] = {
     {"CWriterTX", Make<CWriterTX>, TxStroke},
     {"CWriterTR", nullptr, nullptr, nullptr, MeasureTr},
     {"CWriterMD", nullptr, nullptr, nullptr, MeasureMd},
+    {"CWriterPT", Make<CWriterPT>, PalantypePacket, TakeWritten},
+    {"CWriterMW", Make<CWriterMW>, MeritPacket, Echo},
 };
 
 // Plays the writer's answers while a driver runs: reads what the driver writes and sends the
