@@ -45,6 +45,8 @@
 #include "tests/sim/PtSimulator.h"
 #include "tests/sim/PtyPair.h"
 #include "tests/sim/SgSimulator.h"
+#include "tests/sim/SrSimulator.h"
+#include "tests/sim/TxSimulator.h"
 #include "tests/sim/StenoTextWire.h"
 #include "tests/support/TestEnvironment.h"
 #include "writers/CWriter.h"
@@ -59,6 +61,8 @@
 #include "writers/CWriterPP.h"
 #include "writers/CWriterPT.h"
 #include "writers/CWriterSG.h"
+#include "writers/CWriterSR.h"
+#include "writers/CWriterTX.h"
 #include "writers/CWriterTR.h"
 #include "writers/SgProtocol.h"
 
@@ -100,6 +104,7 @@ struct DriverRow {
 };
 
 int MeasureSg(Owner& owner, int n, int intervalUs);
+int MeasureSr(Owner& owner, int n, int intervalUs);
 int MeasureTr(Owner& owner, int n, int intervalUs);
 int MeasureMd(Owner& owner, int n, int intervalUs);
 
@@ -122,6 +127,11 @@ std::string FoniksPacket(int i) { return sim::FoniksPacket(0, EnglishStroke(i), 
 std::string GeminiStroke(int i) { return simwire::GeminiPacket(i % 2 ? "S1- T- -E" : "K- A- -Z"); }
 std::string GrandjeanStroke(int i) { return i % 2 ? "STKA " : "PAV "; }
 std::string PassportStroke(int i) { return simwire::PassportPacket(i, "SKA*E", "T"); }
+// A stroke's key bytes and the end byte that completes it.
+std::string TxStroke(int i) {
+    const Stroke s = EnglishStroke(i);
+    return sim::TxSimulator::StrokeBytes({s[0], s[1], s[2]}) + std::string(1, '\0');
+}
 std::string PalantypePacket(int i) { return sim::PtSimulator::Packet({i % 29, 1 + i % 27}); }
 // The Palantype's idle polls are taken and not answered.
 std::string TakeWritten(const std::string&) { return {}; }
@@ -140,6 +150,8 @@ const DriverRow kDrivers[] = {
     {"CWriterSG", Make<CWriterSG>, nullptr, nullptr, MeasureSg},
     {"CWriterAC", Make<CWriterAC>, AccuWriterLine},
     {"CWriterFN", Make<CWriterFN>, FoniksPacket},
+    {"CWriterSR", nullptr, nullptr, nullptr, MeasureSr},
+    {"CWriterTX", Make<CWriterTX>, TxStroke},
     {"CWriterTR", nullptr, nullptr, nullptr, MeasureTr},
     {"CWriterMD", nullptr, nullptr, nullptr, MeasureMd},
     {"CWriterPT", Make<CWriterPT>, PalantypePacket, TakeWritten},
@@ -382,6 +394,45 @@ int MeasureSg(Owner& owner, int n, int intervalUs) {
     const int lost = fromReply.lost;
     Print("CWriterSG", std::move(fromReply));
     Print("CWriterSG written", Latencies(owner, n, written));
+    return lost > 0 ? 1 : 0;
+}
+
+// CWriterSR asks for the count at most ten times a second and then for the new strokes; the
+// latency runs from the moment the stroke-data reply carrying a stroke has been written.
+int MeasureSr(Owner& owner, int n, int intervalUs) {
+    constexpr int kSrCom = 3;  // beside the other rows' lines
+    sim::SrSimulator sim(kSrCom);
+    if (!sim.IsOpen()) return 1;
+    fakes::UseLineSettings(kSrCom);
+    std::mutex stamps;  // the simulator's thread stamps, this one reads
+    std::vector<std::int64_t> replied;
+    sim.OnStrokeData([&](int first, int strokes) {
+        const std::int64_t now = NowUs();
+        std::lock_guard<std::mutex> lock(stamps);
+        // A stroke sent again (the one before the first wanted) keeps its first stamp.
+        if (first + strokes > int(replied.size())) replied.resize(std::size_t(first + strokes), now);
+    });
+    std::unique_ptr<CWriter> writer(NewWriter<CWriterSR>(owner.Handle()));
+    writer->mode = kModeRealtime;
+    writer->Start(1);
+    owner.Reset(writer.get(), n);
+    const std::vector<std::int64_t> written = SendSteadily(owner, n, intervalUs, 0, [&](int i) {
+        sim.Write({0x20, std::uint8_t(i >> 8), std::uint8_t(i)});
+    });
+    writer.reset();
+    fakes::UseLineSettings(1);
+    sim.OnStrokeData(nullptr);
+
+    std::vector<std::int64_t> fromReplies;
+    {
+        std::lock_guard<std::mutex> lock(stamps);
+        fromReplies = replied;
+    }
+    fromReplies.resize(static_cast<std::size_t>(n), 0);
+    Result fromReply = Latencies(owner, n, fromReplies);
+    const int lost = fromReply.lost;
+    Print("CWriterSR", std::move(fromReply));
+    Print("CWriterSR written", Latencies(owner, n, written));
     return lost > 0 ? 1 : 0;
 }
 
