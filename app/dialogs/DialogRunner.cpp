@@ -1,0 +1,69 @@
+#include "app/dialogs/DialogRunner.h"
+
+#include <cstdio>
+
+#include "app/dialogs/CAboutDlg.h"
+
+#if __has_include("app/dialogs/CBuildDlg.h")
+#include "app/dialogs/CBuildDlg.h"
+#define DQ_HAVE_BUILD_DIALOG 1
+#endif
+#if __has_include("speech/dialogs/BuildSpeechDlg.h")
+#include "speech/dialogs/BuildSpeechDlg.h"
+#define DQ_HAVE_SPEECH_DIALOG 1
+#endif
+#if __has_include("writers/dialogs/CWriterAdjDlg.h")
+#include "writers/dialogs/CWriterAdjDlg.h"
+#define DQ_HAVE_ADJUST_DIALOG 1
+#endif
+
+namespace {
+
+// A child dialog that this build does not have yet: said on standard error, as a refused list.
+bool Missing(const char* what) {
+    std::fprintf(stderr, "DictionaryQuillfast: the %s is not part of this build\n", what);
+    return false;
+}
+
+}  // namespace
+
+bool RealDialogRunner::RunBuild(QWidget* parent, const std::string& wordListPath) {
+#ifdef DQ_HAVE_BUILD_DIALOG
+    CBuildDlg dialog(parent);
+    if (!dialog.LoadWordList(wordListPath)) return false;
+    dialog.Run();
+    return true;
+#else
+    (void)parent;
+    (void)wordListPath;
+    return Missing("build dialog");
+#endif
+}
+
+bool RealDialogRunner::RunSpeechTraining(QWidget* parent, const std::string& wordListPath) {
+#ifdef DQ_HAVE_SPEECH_DIALOG
+    BuildSpeechDlg dialog(parent);
+    if (!dialog.LoadWordList(wordListPath)) return false;
+    dialog.Run();
+    return true;
+#else
+    (void)parent;
+    (void)wordListPath;
+    return Missing("speech-training dialog");
+#endif
+}
+
+void RealDialogRunner::RunWriterTest(QWidget* parent) {
+#ifdef DQ_HAVE_ADJUST_DIALOG
+    CWriterAdjDlg dialog(parent);
+    dialog.exec();
+#else
+    (void)parent;
+    Missing("writer test dialog");
+#endif
+}
+
+void RealDialogRunner::RunAbout(QWidget* parent) {
+    CAboutDlg dialog(parent);
+    dialog.exec();
+}
