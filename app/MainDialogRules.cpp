@@ -26,6 +26,13 @@ bool HasWordList(const std::string& folder) {
     return false;
 }
 
+// A listed name up to its last "." ("Lesson 1.edq" -> "Lesson 1"); a name that only starts
+// with a dot keeps it, so it is never listed blank.
+std::string ListedTitle(const std::string& name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
 }  // namespace
 
 int BaudIndexForRate(int rate, int currentIndex) {
@@ -99,7 +106,7 @@ std::vector<ListedFolderEntry> ListModules(const std::string& dataFolder) {
     if (dataFolder.empty()) return modules;
     for (const auto& entry : platform::ListFolder(dataFolder)) {
         if (!entry.isDirectory || !HasWordList(entry.path)) continue;
-        modules.push_back({GetFileTitlePart(entry.name), entry.path});
+        modules.push_back({ListedTitle(entry.name), entry.path});
     }
     return modules;
 }
@@ -108,7 +115,7 @@ std::vector<ListedFolderEntry> ListWordLists(const std::string& moduleFolder) {
     std::vector<ListedFolderEntry> lists;
     if (moduleFolder.empty()) return lists;
     for (const auto& entry : platform::ListFolder(moduleFolder, kWordListPattern))
-        if (entry.isRegularFile) lists.push_back({GetFileTitlePart(entry.name), entry.path});
+        if (entry.isRegularFile) lists.push_back({ListedTitle(entry.name), entry.path});
     std::stable_sort(lists.begin(), lists.end(), [](const auto& a, const auto& b) {
         return FoldCase(a.title) < FoldCase(b.title);
     });
