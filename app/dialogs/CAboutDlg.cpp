@@ -17,6 +17,9 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
         ui->productText->setText(platform::ToQString(name));
         ui->versionText->setText(QStringLiteral("Version ") + platform::ToQString(version));
     }
+    // Wide enough for its caption in the title bar, at any font.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 6 * fontMetrics().averageCharWidth());
+    setFixedHeight(sizeHint().height());
     connect(ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
