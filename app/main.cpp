@@ -15,7 +15,7 @@
 #include "app/StartupSettings.h"
 #include "app/dialogs/CDictionaryBuilderApp.h"
 #include "app/dialogs/CDictionaryBuilderDlg.h"
-#include "app/dialogs/DialogRunner.h"
+#include "app/dialogs/MainDialogChildren.h"
 #include "core/dialogs/DialogPresenter.h"
 #include "platform/Presenter.h"
 
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     DialogPresenter presenter;
     platform::InstallPresenter(&presenter);
     {
-        RealDialogRunner runner;
+        RealMainDialogChildren runner;
         CDictionaryBuilderApp app(runner, CurrentFolder());
         if (const char* exitWhenShown = std::getenv("DQ_EXIT_WHEN_SHOWN");
             exitWhenShown && *exitWhenShown && std::string(exitWhenShown) != "0")

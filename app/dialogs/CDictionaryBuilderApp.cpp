@@ -7,7 +7,7 @@
 #include "app/dialogs/CDictionaryBuilderDlg.h"
 #include "core/AppSettings.h"
 
-CDictionaryBuilderApp::CDictionaryBuilderApp(DialogRunner& runner, std::string currentFolder)
+CDictionaryBuilderApp::CDictionaryBuilderApp(MainDialogChildren& runner, std::string currentFolder)
     : runner(runner), currentFolder(std::move(currentFolder)) {}
 
 void CDictionaryBuilderApp::SetOnShown(std::function<void(CDictionaryBuilderDlg&)> onShown) {

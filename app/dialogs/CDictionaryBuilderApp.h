@@ -5,12 +5,12 @@
 #include <string>
 
 class CDictionaryBuilderDlg;
-class DialogRunner;
+class MainDialogChildren;
 
 class CDictionaryBuilderApp {
 public:
     // `currentFolder`: where the default data folder ("Data") lies.
-    CDictionaryBuilderApp(DialogRunner& runner, std::string currentFolder);
+    CDictionaryBuilderApp(MainDialogChildren& runner, std::string currentFolder);
 
     // Called once the main dialog is on the screen (after its first paint).
     void SetOnShown(std::function<void(CDictionaryBuilderDlg&)> onShown);
@@ -19,7 +19,7 @@ public:
     void InitInstance();
 
 private:
-    DialogRunner& runner;
+    MainDialogChildren& runner;
     std::string currentFolder;
     std::function<void(CDictionaryBuilderDlg&)> onShown;
 };

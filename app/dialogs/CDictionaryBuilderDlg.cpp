@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "app/ProductVersion.h"
-#include "app/dialogs/DialogRunner.h"
+#include "app/dialogs/MainDialogChildren.h"
 #include "core/AppSettings.h"
 #include "core/DataFiles.h"
 #include "core/RtfDictionary.h"
@@ -51,7 +51,7 @@ QString FileNameText(const std::string& path) { return QFile::decodeName(path.c_
 
 }  // namespace
 
-CDictionaryBuilderDlg::CDictionaryBuilderDlg(DialogRunner& runner, QWidget* parent)
+CDictionaryBuilderDlg::CDictionaryBuilderDlg(MainDialogChildren& runner, QWidget* parent)
     : QDialog(parent), ui(std::make_unique<Ui::CDictionaryBuilderDlg>()), runner(runner) {
     ui->setupUi(this);
     QFont banner = ui->bannerText->font();

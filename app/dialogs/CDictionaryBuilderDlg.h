@@ -2,7 +2,7 @@
 // The program's main window (dialog 102): the writer model, keyboard layout and serial line
 // settings, the module and word-list choice, and the three jobs Build, Make RTF and Test. Its
 // initialisation completes the start-up (documents folder, the user "default", the first-run
-// migration, the module lists). The dialogs it opens come from a DialogRunner.
+// migration, the module lists). The dialogs it opens come from a MainDialogChildren.
 #include <QDialog>
 #include <memory>
 #include <string>
@@ -14,13 +14,13 @@
 namespace Ui {
 class CDictionaryBuilderDlg;
 }
-class DialogRunner;
+class MainDialogChildren;
 class QMenu;
 
 class CDictionaryBuilderDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CDictionaryBuilderDlg(DialogRunner& runner, QWidget* parent = nullptr);
+    explicit CDictionaryBuilderDlg(MainDialogChildren& runner, QWidget* parent = nullptr);
     ~CDictionaryBuilderDlg() override;
 
     // Initialisation, then the modal run.
@@ -64,7 +64,7 @@ private:
     void ApplyEnableRules();
 
     std::unique_ptr<Ui::CDictionaryBuilderDlg> ui;
-    DialogRunner& runner;
+    MainDialogChildren& runner;
 
     // Dialog data: list indexes (-1: no entry) and the port.
     int writerIndex = -1;

@@ -13,7 +13,7 @@
 #include "app/ProductVersion.h"
 #include "app/dialogs/CAboutDlg.h"
 #include "app/dialogs/CDictionaryBuilderDlg.h"
-#include "app/dialogs/DialogRunner.h"
+#include "app/dialogs/MainDialogChildren.h"
 #include "core/AppSettings.h"
 #include "platform/Profile.h"
 #include "tests/support/FileHelpers.h"
@@ -25,7 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class NoChildren : public DialogRunner {
+class NoChildren : public MainDialogChildren {
 public:
     bool RunBuild(QWidget*, const std::string&) override { return false; }
     bool RunSpeechTraining(QWidget*, const std::string&) override { return false; }
@@ -101,7 +101,7 @@ TEST(AboutBoxTest, TheRealAboutBoxShowsNameAndVersionAndClosesWithOk) {
         shown = about->VersionText();
         about->findChild<QPushButton*>("okButton")->click();
     });
-    RealDialogRunner runner;
+    RealMainDialogChildren runner;
     runner.RunAbout(nullptr);
     EXPECT_TRUE(driver.Acted());
     EXPECT_EQ(product, "Dictionary Quillfast");

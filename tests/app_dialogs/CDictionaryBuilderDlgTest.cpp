@@ -16,7 +16,7 @@
 #include <functional>
 
 #include "app/ProductVersion.h"
-#include "app/dialogs/DialogRunner.h"
+#include "app/dialogs/MainDialogChildren.h"
 #include "core/AppSettings.h"
 #include "core/DataFiles.h"
 #include "core/RtfDictionary.h"
@@ -36,7 +36,7 @@ struct RunnerCall {
     bool operator==(const RunnerCall&) const = default;
 };
 
-class ScriptedRunner : public DialogRunner {
+class ScriptedRunner : public MainDialogChildren {
 public:
     bool RunBuild(QWidget*, const std::string& path) override { return Run("build", path); }
     bool RunSpeechTraining(QWidget*, const std::string& path) override {

@@ -5,9 +5,9 @@
 
 class QWidget;
 
-class DialogRunner {
+class MainDialogChildren {
 public:
-    virtual ~DialogRunner() = default;
+    virtual ~MainDialogChildren() = default;
     // The build dialog on a word list; false, with no dialog shown, when its loader refuses
     // the list.
     virtual bool RunBuild(QWidget* parent, const std::string& wordListPath) = 0;
@@ -19,7 +19,7 @@ public:
 };
 
 // The program's own dialogs.
-class RealDialogRunner : public DialogRunner {
+class RealMainDialogChildren : public MainDialogChildren {
 public:
     bool RunBuild(QWidget* parent, const std::string& wordListPath) override;
     bool RunSpeechTraining(QWidget* parent, const std::string& wordListPath) override;

@@ -1,4 +1,4 @@
-#include "app/dialogs/DialogRunner.h"
+#include "app/dialogs/MainDialogChildren.h"
 
 #include <cstdio>
 
@@ -27,7 +27,7 @@ bool Missing(const char* what) {
 
 }  // namespace
 
-bool RealDialogRunner::RunBuild(QWidget* parent, const std::string& wordListPath) {
+bool RealMainDialogChildren::RunBuild(QWidget* parent, const std::string& wordListPath) {
 #ifdef DQ_HAVE_BUILD_DIALOG
     CBuildDlg dialog(parent);
     if (!dialog.LoadWordList(wordListPath)) return false;
@@ -40,7 +40,7 @@ bool RealDialogRunner::RunBuild(QWidget* parent, const std::string& wordListPath
 #endif
 }
 
-bool RealDialogRunner::RunSpeechTraining(QWidget* parent, const std::string& wordListPath) {
+bool RealMainDialogChildren::RunSpeechTraining(QWidget* parent, const std::string& wordListPath) {
 #ifdef DQ_HAVE_SPEECH_DIALOG
     BuildSpeechDlg dialog(parent);
     if (!dialog.LoadWordList(wordListPath)) return false;
@@ -53,7 +53,7 @@ bool RealDialogRunner::RunSpeechTraining(QWidget* parent, const std::string& wor
 #endif
 }
 
-void RealDialogRunner::RunWriterTest(QWidget* parent) {
+void RealMainDialogChildren::RunWriterTest(QWidget* parent) {
 #ifdef DQ_HAVE_ADJUST_DIALOG
     CWriterAdjDlg dialog(parent);
     dialog.exec();
@@ -63,7 +63,7 @@ void RealDialogRunner::RunWriterTest(QWidget* parent) {
 #endif
 }
 
-void RealDialogRunner::RunAbout(QWidget* parent) {
+void RealMainDialogChildren::RunAbout(QWidget* parent) {
     CAboutDlg dialog(parent);
     dialog.exec();
 }
