@@ -20,12 +20,8 @@
 #include "platform/Presenter.h"
 #include "ui_CDictionaryBuilderDlg.h"
 
-#if __has_include("writers/WriterTypes.h")
+#ifdef DQ_HAVE_WRITER_TYPES
 #include "writers/WriterTypes.h"
-#define DQ_HAVE_WRITER_TYPES 1
-#elif __has_include("writers/CreateWriter.h")
-#include "writers/CreateWriter.h"
-#define DQ_HAVE_WRITER_TYPES 1
 #endif
 
 namespace {

@@ -4,17 +4,15 @@
 
 #include "app/dialogs/CAboutDlg.h"
 
-#if __has_include("app/dialogs/CBuildDlg.h")
+// Each child is there once its folder is part of the tree (app/dialogs/CMakeLists.txt).
+#ifdef DQ_HAVE_BUILD_DIALOG
 #include "app/dialogs/CBuildDlg.h"
-#define DQ_HAVE_BUILD_DIALOG 1
 #endif
-#if __has_include("speech/dialogs/BuildSpeechDlg.h")
+#ifdef DQ_HAVE_SPEECH_DIALOG
 #include "speech/dialogs/BuildSpeechDlg.h"
-#define DQ_HAVE_SPEECH_DIALOG 1
 #endif
-#if __has_include("writers/dialogs/CWriterAdjDlg.h")
+#ifdef DQ_HAVE_ADJUST_DIALOG
 #include "writers/dialogs/CWriterAdjDlg.h"
-#define DQ_HAVE_ADJUST_DIALOG 1
 #endif
 
 namespace {
