@@ -11,7 +11,7 @@ inline constexpr int kBaudRates[] = {1200, 2400, 4800, 9600, 19200, 28800, 38400
 inline constexpr int kBaudRateCount = int(std::size(kBaudRates));
 inline constexpr int kLayoutListCount = 14;
 inline constexpr int kParityListCount = 4;
-inline constexpr int kSpeechWriterType = 26;
+inline constexpr int kSpeechTrainingType = 26;
 
 // Record to list: the index showing `rate`; a rate not in the list keeps `currentIndex`.
 int BaudIndexForRate(int rate, int currentIndex);
