@@ -71,7 +71,7 @@ TEST(EndToEndTest, StartUpBuildWithAnSgWriterSaveAndMakeRtf) {
             WriteOnMachine(sim, "HRO");
             EXPECT_TRUE(QTest::qWaitFor([&] { return strokes->count() == 2; }, kBound));
             WriteOnMachine(sim, "*FPLT");  // Next: the outline becomes the word's entry
-            EXPECT_TRUE(QTest::qWaitFor([&] { return build->Walk().currentLine > 0; }, kBound));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return build->Walk().entries.size() == 1; }, kBound));
             built = true;
             QTest::mouseClick(build->findChild<QPushButton*>("saveButton"), Qt::LeftButton);
         });
