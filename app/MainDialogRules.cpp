@@ -67,7 +67,7 @@ EnableRules EnableRulesFor(int writerType) {
         case 30:  // USB
             rules.lineSettings = false;
             break;
-        case kSpeechTrainingType:
+        case kSpeechWriterType:
             rules = EnableRules{false, false, false, false, true};
             break;
         default:

@@ -5,13 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "writers/WriterTypes.h"
+
 // ---- list conversions ---------------------------------------------------------------------
 // The baud list's rates, index 0 to 8. 56000 and 115000 are the rates stored, as offered.
 inline constexpr int kBaudRates[] = {1200, 2400, 4800, 9600, 19200, 28800, 38400, 56000, 115000};
 inline constexpr int kBaudRateCount = int(std::size(kBaudRates));
 inline constexpr int kLayoutListCount = 14;
 inline constexpr int kParityListCount = 4;
-inline constexpr int kSpeechTrainingType = 26;
 
 // Record to list: the index showing `rate`; a rate not in the list keeps `currentIndex`.
 int BaudIndexForRate(int rate, int currentIndex);

@@ -20,23 +20,15 @@
 #include "platform/Presenter.h"
 #include "ui_CDictionaryBuilderDlg.h"
 
-#ifdef DQ_HAVE_WRITER_TYPES
 #include "writers/WriterTypes.h"
-#endif
 
 namespace {
 
 constexpr int kAboutStringId = 101;
 constexpr int kPathRole = Qt::UserRole;
 
-#ifdef DQ_HAVE_WRITER_TYPES
 constexpr int kWriterListCount = kWriterTypeCount;
 QString WriterListText(int type) { return platform::ToQString(WriterTypeText(type)); }
-#else
-// Until the writer factory's list is part of the build: the types by number.
-constexpr int kWriterListCount = 32;
-QString WriterListText(int type) { return QStringLiteral("Writer type %1").arg(type); }
-#endif
 
 bool IsFile(const std::string& path) {
     std::error_code error;
