@@ -74,7 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
         PacketCase{"NoKeyLetters", {"{Xxyz}"}, {}},
         PacketCase{"BinaryNoiseBetween", {std::string("{XSTK}\x00\xff\x7f\x1b", 10), "{XKWR}"},
                    {kSTK, kKWR}},
-        PacketCase{"OverlongOpenPacket", {kOpenNoise, "}{XKWR}"}, {kKWR}}),
+        PacketCase{"OverlongOpenPacket", {kOpenNoise, "}{XKWR}"}, {kKWR}},
+        PacketCase{"OverlongPacketInOneRead", {kOpenNoise + "}{XKWR}"}, {kKWR}},
+        PacketCase{"LongestPacket", {"{X" + std::string(kFnMaxPacket - 8, ' ') + "STKPW}"}, {kSTKPW}}),
     [](const testing::TestParamInfo<PacketCase>& info) { return std::string(info.param.name); });
 
 TEST(FnPacket, UnfinishedPacketWaitsAndNoiseIsDropped) {
