@@ -15,7 +15,7 @@ cd "$top"
 
 packages=(cmake g++ make pkg-config qt6-base-dev libusb-1.0-0-dev libhidapi-dev librtmidi-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation2
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev xvfb xauth)
 
 setup() {
     local missing=()
