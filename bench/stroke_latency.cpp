@@ -33,6 +33,7 @@
 
 #include "core/AppSettings.h"
 #include "platform/QtMessageWindow.h"
+#include "tests/fakes/FakeMidi.h"
 #include "tests/fakes/TestWriters.h"
 #include "tests/sim/EzSimulator.h"
 #include "tests/sim/FlSimulator.h"
@@ -49,6 +50,7 @@
 #include "writers/CWriterFN.h"
 #include "writers/CWriterGJ.h"
 #include "writers/CWriterGM.h"
+#include "writers/CWriterMD.h"
 #include "writers/CWriterPP.h"
 #include "writers/CWriterSG.h"
 #include "writers/SgProtocol.h"
@@ -91,6 +93,7 @@ struct DriverRow {
 };
 
 int MeasureSg(Owner& owner, int n, int intervalUs);
+int MeasureMd(Owner& owner, int n, int intervalUs);
 
 // The 3-byte packet of the test driver, also what the floor reads.
 std::string ThreeBytes(int i) { return std::string{char(i), char(i >> 8), 0x55}; }
@@ -123,6 +126,7 @@ const DriverRow kDrivers[] = {
     {"CWriterSG", Make<CWriterSG>, nullptr, nullptr, MeasureSg},
     {"CWriterAC", Make<CWriterAC>, AccuWriterLine},
     {"CWriterFN", Make<CWriterFN>, FoniksPacket},
+    {"CWriterMD", nullptr, nullptr, nullptr, MeasureMd},
 };
 
 // Plays the writer's answers while a driver runs: reads what the driver writes and sends the
@@ -360,6 +364,26 @@ int MeasureSg(Owner& owner, int n, int intervalUs) {
     const int lost = fromReply.lost;
     Print("CWriterSG", std::move(fromReply));
     Print("CWriterSG written", Latencies(owner, n, written));
+    return lost > 0 ? 1 : 0;
+}
+
+// CWriterMD reads the MIDI library, not the line: the batch that releases the last key is
+// handed to a scripted library, which wakes the reader as the real one does when notes arrive.
+int MeasureMd(Owner& owner, int n, int intervalUs) {
+    fakes::MidiCalls calls;
+    auto* midi = new fakes::FakeMidi(calls);
+    std::unique_ptr<CWriter> writer(NewWriter<CWriterMD>(owner.Handle(), std::unique_ptr<Midi>(midi)));
+    writer->mode = kModeRealtime;
+    writer->Start(1);
+    owner.Reset(writer.get(), n);
+    const int note = 48;
+    const std::vector<std::int64_t> sent = SendSteadily(owner, n, intervalUs, 50, [&](int i) {
+        midi->Push({fakes::Press(note + i % 10), fakes::Release(note + i % 10)});
+    });
+    writer.reset();
+    Result result = Latencies(owner, n, sent);
+    const int lost = result.lost;
+    Print("CWriterMD", std::move(result));
     return lost > 0 ? 1 : 0;
 }
 

@@ -74,8 +74,13 @@ void CWriter::Start(unsigned /*argument*/) {
         opened = port.Open(spec.c_str()) ? 1 : 0;
     }
     // A port that did not open ends the thread as soon as it is resumed.
-    stopRequested = opened ? 0 : 1;
-    threadStopped = opened ? 0 : 1;
+    CreateReaderThread(opened != 0);
+}
+
+void CWriter::CreateReaderThread(bool ready) {
+    StopReaderThread();
+    stopRequested = ready ? 0 : 1;
+    threadStopped = ready ? 0 : 1;
     {
         std::lock_guard<std::mutex> guard(queueLock);
         resumed_ = false;

@@ -165,6 +165,10 @@ public:
 
 protected:
     // ---- helpers for drivers --------------------------------------------------------------
+    // Creates the reader thread at its start gate, as Start does after opening the port, for a
+    // driver that reads something other than the serial port. Not `ready`: the thread ends as
+    // soon as it is resumed.
+    void CreateReaderThread(bool ready = true);
     // Opens the start gate: the reader thread begins calling Poll. Harmless without a thread.
     void ResumeReaderThread();
     // Sets stopRequested, wakes every wait of the reader thread, opens the gate and joins the
