@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "core/AppSettings.h"
 #include "core/TextUtil.h"
@@ -60,6 +61,7 @@ bool BuildWalk::LoadWordList(const std::string& path, const std::string& documen
                              std::string* error) {
     lines.clear();
     entries.clear();
+    progressUnreadable = false;
     lines = ReadWordListFile(path);
     currentLine = 0;
     progressBase = documentsFolder + GetPathTitle(path);
@@ -72,8 +74,14 @@ bool BuildWalk::LoadWordList(const std::string& path, const std::string& documen
     if (FileExists(progress)) {
         int position = 0;
         std::string why;
+        // Room for the entries at once (a record is rarely under 24 bytes): a long list's file
+        // is read without moving its entries again and again.
+        std::error_code sizeError;
+        const auto bytes = std::filesystem::file_size(progress, sizeError);
+        if (!sizeError) entries.reserve(std::size_t(bytes / 24));
         if (!LoadProgressFile(progress, entries, position, &why)) {
             if (error) *error = "The progress file \"" + progress + "\" cannot be read: " + why;
+            progressUnreadable = true;
             lines.clear();
             entries.clear();
             lineCount = 0;
@@ -129,6 +137,7 @@ void BuildWalk::HandleStroke(const TrackStroke& stroke) {
 
 void BuildWalk::ShowCurrentWord() {
     strokeList.clear();
+    ++strokeListEdits;
     inOutline_.clear();
     outlineText.clear();
     headingText.clear();
@@ -177,6 +186,7 @@ void BuildWalk::FirstWord() {
 
 void BuildWalk::ClearOutlines() {
     strokeList.clear();
+    ++strokeListEdits;
     inOutline_.clear();
     outlineText.clear();
 }
@@ -191,6 +201,7 @@ void BuildWalk::DropLastOutlineStroke(bool dropCommandLine) {
         ClearOutlines();
         return;
     }
+    ++strokeListEdits;
     const std::size_t slash = outlineText.rfind('/');
     outlineText.erase(slash == std::string::npos ? 0 : slash);
     if (dropCommandLine && !strokeList.empty()) {

@@ -33,6 +33,7 @@ public:
     // that a session never replaces progress it could not load; the reason is in `error`.
     bool LoadWordList(const std::string& path, const std::string& documentsFolder,
                       std::string* error = nullptr);
+    bool progressUnreadable = false;  // why the last LoadWordList failed, when it was that
     // The dialog's start: a resumed word after a heading is shown with its heading. May end
     // the walk (a heading on the last line).
     void Start();
@@ -78,6 +79,7 @@ public:
 
     std::string outlineText;                // compact stroke texts joined by "/"
     std::vector<std::string> strokeList;    // every stroke written since the last commit or clear
+    int strokeListEdits = 0;                // counts changes to strokeList other than appending
     std::string wordText;                   // the word as shown; the dialog keeps it as edited
     std::string headingText;
 

@@ -96,9 +96,8 @@ bool CBuildDlg::LoadWordList(const std::string& path) {
     std::string error;
     if (walk_.LoadWordList(path, GetSettings().documentsFolder, &error)) return true;
     // An empty list is reported by the caller; a progress file it cannot read is told here.
-    if (!walk_.progressBase.empty() && !walk_.lines.empty()) {
+    if (walk_.progressUnreadable)
         platform::ShowMessageBox(error, {}, platform::kMbOk | platform::kMbIconError);
-    }
     return false;
 }
 
@@ -115,9 +114,7 @@ int CBuildDlg::Run() {
     // Strokes written while the writer started wait in its queue.
     Act([] {});
     if (walk_.ended) return walk_.result;
-    running_ = true;
     const int result = exec();
-    running_ = false;
     return walk_.ended ? walk_.result : (result == QDialog::Rejected ? platform::kIdCancel : result);
 }
 
@@ -147,18 +144,16 @@ void CBuildDlg::resizeEvent(QResizeEvent* e) {
 
 void CBuildDlg::ShowWalk() {
     using platform::ToQString;
-    QStringList strokes;
-    for (const std::string& line : walk_.strokeList) strokes.push_back(ToQString(line));
-    QStringList shown;
-    for (int i = 0; i < ui->strokeList->count(); ++i) shown.push_back(ui->strokeList->item(i)->text());
-    if (shown != strokes) {
-        // Appending keeps what is listed; anything else lists afresh.
-        if (strokes.size() > shown.size() && strokes.mid(0, shown.size()) == shown) {
-            ui->strokeList->addItems(strokes.mid(shown.size()));
-        } else {
-            ui->strokeList->clear();
-            ui->strokeList->addItems(strokes);
-        }
+    // Strokes are appended as they come; anything else lists afresh.
+    if (walk_.strokeListEdits != listedEdits_) {
+        ui->strokeList->clear();
+        listedEdits_ = walk_.strokeListEdits;
+    }
+    if (std::size_t(ui->strokeList->count()) != walk_.strokeList.size()) {
+        QStringList added;
+        for (std::size_t i = std::size_t(ui->strokeList->count()); i < walk_.strokeList.size(); ++i)
+            added.push_back(ToQString(walk_.strokeList[i]));
+        ui->strokeList->addItems(added);
         ui->strokeList->scrollToBottom();
     }
     ui->headingText->setText(ToQString(walk_.headingText));

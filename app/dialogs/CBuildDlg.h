@@ -65,5 +65,5 @@ private:
     CWriter* writer_ = nullptr;  // owned
     WriterFactory makeWriter_;
     std::unique_ptr<BuildChildren> realChildren_;
-    bool running_ = false;
+    int listedEdits_ = -1;
 };

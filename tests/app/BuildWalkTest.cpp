@@ -291,11 +291,13 @@ TEST_F(BuildWalkTest, LoadRefusesWhatItCannotRead) {
     std::string error;
     EXPECT_FALSE(walk.LoadWordList(listDir + "none.edq", docs, &error));
     EXPECT_NE(error.find("none.edq"), std::string::npos);
+    EXPECT_FALSE(walk.progressUnreadable);
     // A progress "file" that cannot be read is never replaced by this session's save.
     ASSERT_TRUE(WriteWordListFile(listDir + "Lesson.edq", {"one"}));
     std::filesystem::create_directory(docs + "Lesson.dqx");
     EXPECT_FALSE(walk.LoadWordList(listDir + "Lesson.edq", docs, &error));
     EXPECT_NE(error.find("Lesson.dqx"), std::string::npos) << error;
+    EXPECT_TRUE(walk.progressUnreadable);
 }
 
 TEST_F(BuildWalkTest, FirstWordAsksFirst) {

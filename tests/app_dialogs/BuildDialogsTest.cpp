@@ -139,6 +139,20 @@ TEST_F(BuildDialogs, LongWordShrinksToFit) {
     EXPECT_EQ(dialog.Walk().entries, (std::vector<ProgressEntry>{{"", "dog"}}));
 }
 
+TEST_F(BuildDialogs, UnreadableProgressIsToldAndKept) {
+    ASSERT_TRUE(WriteWordListFile(listPath, {"one"}));
+    const std::string progress = GetSettings().documentsFolder + "Lesson.dqx";
+    std::filesystem::create_directory(progress);
+    ScriptedPresenter presenter;
+    presenter.AnswerText("Lesson.dqx", platform::kIdOk);
+    CBuildDlg dialog;
+    EXPECT_FALSE(dialog.LoadWordList(listPath));
+    EXPECT_TRUE(std::filesystem::is_directory(progress));
+    CBuildDlg empty;
+    EXPECT_FALSE(empty.LoadWordList(GetSettings().documentsFolder + "none.edq"));  // told by the caller
+    EXPECT_EQ(presenter.Asked().size(), 1u);
+}
+
 // A heading on the last line ends the dialog while it starts: it never opens.
 TEST_F(BuildDialogs, EndedDuringStartNeverOpens) {
     ASSERT_TRUE(WriteWordListFile(listPath, {"one", "@Last"}));
@@ -217,6 +231,7 @@ TEST_F(BuildDialogs, SessionWithARealDriver) {
         pty.Send(simwire::GeminiPacket("P- W-"));
         EXPECT_TRUE(QTest::qWaitFor([&] { return list->count() == 2; }, 5000));  // a bound only
         EXPECT_EQ(dialog.Walk().outlineText, "TK-/PW-");
+        Shot(&dialog, "CBuildDlg-strokes.png");
         pty.Send(simwire::GeminiPacket("*1 -F -P -L -T"));  // Next
         EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.Walk().currentLine == 1; }, 5000));
         pty.Send(simwire::GeminiPacket("H- R-"));
