@@ -48,6 +48,8 @@ CBuildDlg::CBuildDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
     heading.setPointSize(kHeadingFontPoints);
     ui->headingText->setFont(heading);
     ui->strokeList->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // Every line has the same height: a stroke added does not measure all the others again.
+    ui->strokeList->setUniformItemSizes(true);
     // Room for the word at its largest size, so that the layout does not jump as it shrinks.
     QFont largest(QStringLiteral("Arial"));
     largest.setBold(true);
@@ -170,7 +172,15 @@ void CBuildDlg::ShowWalk() {
     FitWord();
 }
 
-void CBuildDlg::FitWord() { FitWordFont(ui->wordEdit, ui->wordEdit->text(), kWordFontTenths); }
+void CBuildDlg::FitWord() {
+    // Measured again only when the word or the edit's width changed, not on every stroke.
+    const QString text = ui->wordEdit->text();
+    const int width = ui->wordEdit->width();
+    if (text == fittedText_ && width == fittedWidth_) return;
+    fittedText_ = text;
+    fittedWidth_ = width;
+    FitWordFont(ui->wordEdit, text, kWordFontTenths);
+}
 
 void CBuildDlg::OnDefinitionClick() {
     const std::string url = DefinitionUrl(platform::FromQString(ui->wordEdit->text()));

@@ -66,4 +66,6 @@ private:
     WriterFactory makeWriter_;
     std::unique_ptr<BuildChildren> realChildren_;
     int listedEdits_ = -1;
+    QString fittedText_;
+    int fittedWidth_ = -1;
 };
