@@ -162,8 +162,9 @@ void CBuildDlg::ShowWalk() {
     const QString word = ToQString(walk_.wordText);
     if (ui->wordEdit->text() != word) ui->wordEdit->setText(word);
     ui->positionText->setText(ToQString(walk_.PositionText()));
-    ui->progressBar->setRange(0, std::max(walk_.lineCount, 1));
-    ui->progressBar->setValue(walk_.currentLine);
+    const int range = std::max(walk_.lineCount, 1);
+    if (ui->progressBar->maximum() != range) ui->progressBar->setRange(0, range);
+    if (ui->progressBar->value() != walk_.currentLine) ui->progressBar->setValue(walk_.currentLine);
     ui->nextStrokeButton->setText(ToQString(BuildWalk::CommandCaption(CommandStroke::Next)));
     ui->backStrokeButton->setText(ToQString(BuildWalk::CommandCaption(CommandStroke::Back)));
     ui->acceptStrokeButton->setText(ToQString(BuildWalk::CommandCaption(CommandStroke::Accept)));
