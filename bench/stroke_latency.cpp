@@ -42,6 +42,8 @@
 #include "core/DataFiles.h"
 #include "platform/QtMessageWindow.h"
 #include "tests/fakes/FakeMidi.h"
+#include "kbdhook/KeyboardHook.h"
+#include "tests/fakes/FakeHidBackend.h"
 #include "tests/fakes/TestWriters.h"
 #include "tests/sim/EzSimulator.h"
 #include "tests/sim/FlSimulator.h"
@@ -61,6 +63,7 @@
 #include "writers/CWriterMD.h"
 #include "writers/CWriterPP.h"
 #include "writers/CWriterSG.h"
+#include "writers/CWriterTR.h"
 #include "writers/SgProtocol.h"
 
 namespace {
@@ -101,6 +104,7 @@ struct DriverRow {
 };
 
 int MeasureSg(Owner& owner, int n, int intervalUs);
+int MeasureTr(Owner& owner, int n, int intervalUs);
 int MeasureMd(Owner& owner, int n, int intervalUs);
 int MeasureBuildDialog(Owner& owner, int n, int intervalUs);
 
@@ -135,6 +139,7 @@ const DriverRow kDrivers[] = {
     {"CWriterSG", Make<CWriterSG>, nullptr, nullptr, MeasureSg},
     {"CWriterAC", Make<CWriterAC>, AccuWriterLine},
     {"CWriterFN", Make<CWriterFN>, FoniksPacket},
+    {"CWriterTR", nullptr, nullptr, nullptr, MeasureTr},
     {"CWriterMD", nullptr, nullptr, nullptr, MeasureMd},
     {"CBuildDlg", nullptr, nullptr, nullptr, MeasureBuildDialog},
 };
@@ -467,6 +472,38 @@ int MeasureBuildDialog(Owner&, int n, int intervalUs) {
             0, listed[static_cast<std::size_t>(i)] - sent[static_cast<std::size_t>(i)]));
     const int lost = result.lost;
     Print("CBuildDlg", std::move(result));
+    return lost > 0 ? 1 : 0;
+}
+
+// CWriterTR reads the keyboard-hook library, not the line: the library's own reader runs on a
+// scripted HID device, and the latency runs from the release report being handed to it.
+kbdhook::KeyboardHook* trealHook = nullptr;
+int OpenTrealHook(TrealKeyboardCallbackFn callback) { return trealHook->Open(callback); }
+unsigned CloseTrealHook() { return trealHook->Close(); }
+
+int MeasureTr(Owner& owner, int n, int intervalUs) {
+    const std::string path = "/dev/hidraw-bench";
+    FakeHidBackend device;
+    device.Add(path, kbdhook::kTrealVendorId, kbdhook::kTrealProductId, VendorDescriptor(7));
+    kbdhook::KeyboardHook hook(device);
+    trealHook = &hook;
+    const CWriterTR::Library saved = CWriterTR::library;
+    CWriterTR::library = {OpenTrealHook, CloseTrealHook};
+    std::unique_ptr<CWriter> writer(NewWriter<CWriterTR>(owner.Handle()));
+    writer->mode = kModeRealtime;
+    writer->Start(1);
+    owner.Reset(writer.get(), n);
+    const std::vector<std::int64_t> sent = SendSteadily(owner, n, intervalUs, 50, [&](int i) {
+        // hidraw leaves out the unnumbered report's id byte: this is report byte 1
+        device.SendReport(path, {std::uint8_t(1 << (i % 8)), 0, 0, 0, 0, 0, 0});
+        device.SendReport(path, {0, 0, 0, 0, 0, 0, 0});
+    });
+    writer.reset();
+    CWriterTR::library = saved;
+    trealHook = nullptr;
+    Result result = Latencies(owner, n, sent);
+    const int lost = result.lost;
+    Print("CWriterTR", std::move(result));
     return lost > 0 ? 1 : 0;
 }
 

@@ -53,6 +53,7 @@
 #include "platform/WaitDialog.h"
 #include "platform/WindowRegistry.h"
 #include "writers/CSerialFile.h"
+#include "writers/UsbDeviceChannel.h"
 
 // One queued stroke: {0, layout, 6 stroke bytes} exactly as FormatStroke reads it (pass it
 // unchanged), then the time code and the milliseconds since the first stored stroke.
@@ -148,6 +149,7 @@ public:
     std::mutex queueLock;
 
     CSerialFile port;
+    UsbDeviceChannel usbChannel;  // the USB writers' connection; closed with the writer
     int protocolState = 0;  // request/reply drivers: 0 stopped, 1 send, 2 awaiting, 3 complete
     int strokeIndex = 0;    // next stored stroke to read; advanced per decoded stroke
     int mode = kModeNotesFolder;
