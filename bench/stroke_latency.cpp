@@ -48,7 +48,9 @@
 #include "tests/sim/EzSimulator.h"
 #include "tests/sim/FlSimulator.h"
 #include "tests/sim/GeminiWire.h"
+#include "tests/sim/MwSimulator.h"
 #include "tests/sim/PassportWire.h"
+#include "tests/sim/PtSimulator.h"
 #include "tests/sim/PtyPair.h"
 #include "tests/sim/SgSimulator.h"
 #include "tests/sim/StenoTextWire.h"
@@ -61,7 +63,9 @@
 #include "writers/CWriterGJ.h"
 #include "writers/CWriterGM.h"
 #include "writers/CWriterMD.h"
+#include "writers/CWriterMW.h"
 #include "writers/CWriterPP.h"
+#include "writers/CWriterPT.h"
 #include "writers/CWriterSG.h"
 #include "writers/CWriterTR.h"
 #include "writers/SgProtocol.h"
@@ -127,6 +131,12 @@ std::string FoniksPacket(int i) { return sim::FoniksPacket(0, EnglishStroke(i), 
 std::string GeminiStroke(int i) { return simwire::GeminiPacket(i % 2 ? "S1- T- -E" : "K- A- -Z"); }
 std::string GrandjeanStroke(int i) { return i % 2 ? "STKA " : "PAV "; }
 std::string PassportStroke(int i) { return simwire::PassportPacket(i, "SKA*E", "T"); }
+std::string PalantypePacket(int i) { return sim::PtSimulator::Packet({i % 29, 1 + i % 27}); }
+// The Palantype's idle polls are taken and not answered.
+std::string TakeWritten(const std::string&) { return {}; }
+std::string MeritPacket(int i) { return sim::MwSimulator::RealtimeStroke(NumberedStroke(i), i % 2); }
+// The MeritWriter echoes its commands.
+std::string Echo(const std::string& written) { return written; }
 
 // One row per driver.
 const DriverRow kDrivers[] = {
@@ -141,6 +151,8 @@ const DriverRow kDrivers[] = {
     {"CWriterFN", Make<CWriterFN>, FoniksPacket},
     {"CWriterTR", nullptr, nullptr, nullptr, MeasureTr},
     {"CWriterMD", nullptr, nullptr, nullptr, MeasureMd},
+    {"CWriterPT", Make<CWriterPT>, PalantypePacket, TakeWritten},
+    {"CWriterMW", Make<CWriterMW>, MeritPacket, Echo},
     {"CBuildDlg", nullptr, nullptr, nullptr, MeasureBuildDialog},
 };
 

@@ -5,12 +5,14 @@
 #include "core/AppSettings.h"
 #include "platform/Presenter.h"
 #include "writers/CWriter.h"
+#include "writers/CreateWriter.h"
+#include "writers/dialogs/CWriterAdjDlg.h"
 
-// Until the writer dialogs are in the tree the capture captures nothing.
 bool DialogRunner::CaptureStroke(CWriter* writer, Stroke& keys) {
-    (void)writer;
-    (void)keys;
-    return false;
+    CWriterAdjDlg capture(1, true, writer);
+    if (capture.exec() != QDialog::Accepted || !capture.strokeSeen) return false;
+    keys = capture.lastStroke.keys;
+    return true;
 }
 
 bool DialogRunner::Suggest(const std::string& outlineText, std::vector<std::string>& chosen) {
@@ -27,8 +29,6 @@ void DialogRunner::Configure(CWriter* writer) {
     dialog.Run();
 }
 
-// Until the writer factory is in the tree the dialog works without strokes.
 CWriter* CreateRealtimeWriter(platform::WindowHandle owner) {
-    (void)owner;
-    return nullptr;
+    return CreateWriter(GetSettings(), kModeRealtime, owner, 1);
 }

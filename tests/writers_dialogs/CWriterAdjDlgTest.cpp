@@ -1,0 +1,227 @@
+// The adjust-writer dialog: the monitor with a writer of its own on a simulated Gemini writer,
+// the capture of one stroke on a borrowed writer, and the hand-back of that writer.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/AppSettings.h"
+#include "tests/fakes/FakeOwnerWindow.h"
+#include "tests/fakes/TestWriters.h"
+#include "tests/sim/GeminiSimulator.h"
+#include "tests/support/ModalDriver.h"
+#include "tests/support/ScriptedPresenter.h"
+#include "writers/CreateWriter.h"
+#include "writers/dialogs/CWriterAdjDlg.h"
+
+namespace {
+
+constexpr int kBoundMs = 5000;
+constexpr int kGeminiType = 17;
+
+// The steno-tape line of an English stroke of one key: the key's letter in its own column.
+QString TapeLine(int position, char letter) {
+    QString line(22, QChar(' '));
+    line[position] = QChar(letter);
+    return line;
+}
+
+struct OneKey {
+    const char* gemini;  // the key's Gemini name
+    int position;        // its English key position
+    char letter;
+};
+const OneKey kKeys[] = {
+    {"S1-", 0, 'S'}, {"T-", 1, 'T'},  {"K-", 2, 'K'},  {"P-", 3, 'P'},
+    {"W-", 4, 'W'},  {"H-", 5, 'H'},  {"R-", 6, 'R'},  {"A-", 7, 'A'},
+    {"O-", 8, 'O'},  {"-E", 10, 'E'}, {"-U", 11, 'U'}, {"-F", 12, 'F'},
+};
+
+std::vector<QString> Lines(const CWriterAdjDlg& dlg) {
+    std::vector<QString> lines;
+    for (int i = 0; i < dlg.strokeList->count(); ++i)
+        lines.push_back(dlg.strokeList->item(i)->text());
+    return lines;
+}
+
+std::size_t Queued(CWriter& writer) {
+    std::lock_guard<std::mutex> guard(writer.queueLock);
+    return writer.strokeQueue.size();
+}
+
+// A Gemini writer on COM1, English layout.
+class AdjustDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.IsOpen()) << sim.Error();
+        fakes::UseLineSettings(1);
+        GetSettings().writerType = kGeminiType;
+        GetSettings().keyboardLayout = 0;
+    }
+    sim::GeminiSimulator sim{1};
+    fakes::FakeOwnerWindow caller;  // the build dialog that lends its writer
+};
+
+TEST_F(AdjustDialog, MonitorShowsTheLastNineStrokesOldestFirst) {
+    CWriterAdjDlg dlg;
+    ASSERT_NE(dlg.writer, nullptr);
+    EXPECT_TRUE(dlg.ownsWriter);
+    EXPECT_EQ(dlg.maxLines, 9);
+    EXPECT_EQ(dlg.writer->owner.load(), dlg.Handle());
+    EXPECT_EQ(dlg.windowTitle(), "Adjust writer");
+    EXPECT_EQ(dlg.okButton->text(), "Close");
+    dlg.show();
+    for (const OneKey& key : kKeys) sim.Stroke(key.gemini);
+    const QString newest = TapeLine(12, 'F');
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Lines(dlg).empty() && Lines(dlg).back() == newest; },
+                                kBoundMs));
+    std::vector<QString> expected;
+    for (std::size_t i = 3; i < std::size(kKeys); ++i)
+        expected.push_back(TapeLine(kKeys[i].position, kKeys[i].letter));
+    EXPECT_EQ(Lines(dlg), expected);
+    EXPECT_TRUE(dlg.strokeSeen);
+    EXPECT_EQ(dlg.lastStroke.keys, (Stroke{0x00, 0x02, 0, 0, 0, 0}));  // -F, position 12
+}
+
+TEST_F(AdjustDialog, CaptureKeepsTheLastOfThreeStrokes) {
+    std::unique_ptr<CWriter> writer(CreateWriter(GetSettings(), kModeRealtime, caller.Handle(), 1));
+    ASSERT_NE(writer, nullptr);
+    CWriterAdjDlg dlg(1, true, writer.get());
+    EXPECT_FALSE(dlg.ownsWriter);
+    EXPECT_EQ(dlg.previousOwner, caller.Handle());
+    EXPECT_EQ(writer->owner.load(), dlg.Handle());  // while it runs, strokes go to the dialog
+    EXPECT_EQ(dlg.windowTitle(), "Enter Stroke");
+    EXPECT_EQ(dlg.okButton->text(), "Accept");
+
+    const QString third = TapeLine(2, 'K');
+    ModalDriver driver([&](QWidget*) {
+        sim.Stroke("S1-");
+        sim.Stroke("T-");
+        sim.Stroke("K-");
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return Lines(dlg) == std::vector<QString>{third}; }, kBoundMs));
+        dlg.okButton->click();
+    });
+    EXPECT_EQ(dlg.exec(), QDialog::Accepted);
+    EXPECT_TRUE(dlg.strokeSeen);
+    EXPECT_EQ(Lines(dlg), std::vector<QString>{third});
+    EXPECT_EQ(dlg.lastStroke.keys, (Stroke{0x08, 0, 0, 0, 0, 0}));
+    EXPECT_TRUE(caller.Strokes().empty());
+
+    // Afterwards the caller's window is the owner again, and strokes flow there.
+    EXPECT_EQ(writer->owner.load(), caller.Handle());
+    sim.Stroke("P-");
+    ASSERT_TRUE(caller.WaitForStrokes(*writer, 1, kBoundMs));
+    EXPECT_EQ(caller.StrokeKeys(), std::vector<std::string>{"04 00 00 00 00 00"});
+    EXPECT_EQ(Lines(dlg), std::vector<QString>{third});
+}
+
+TEST_F(AdjustDialog, AcceptBeforeAnyStrokeDeliversNothing) {
+    std::unique_ptr<CWriter> writer(CreateWriter(GetSettings(), kModeRealtime, caller.Handle(), 1));
+    ASSERT_NE(writer, nullptr);
+    CWriterAdjDlg dlg(1, true, writer.get());
+    // A message that finds the queue empty takes nothing.
+    platform::PostMessage(dlg.Handle(), platform::kStrokeMessage);
+    ModalDriver driver([&](QWidget* shown) {
+        EXPECT_EQ(shown, &dlg);
+        QApplication::processEvents();
+        dlg.okButton->click();
+    });
+    EXPECT_EQ(dlg.exec(), QDialog::Accepted);
+    EXPECT_FALSE(dlg.strokeSeen);
+    EXPECT_EQ(dlg.lastStroke.keys, Stroke{});
+    EXPECT_EQ(dlg.lastStroke.layout, 0);
+    EXPECT_TRUE(dlg.strokeList->count() == 0);
+}
+
+// ---- without a simulator: strokes queued by the test itself --------------------------------
+
+class HandBack : public ::testing::Test {
+protected:
+    void SetUp() override { fakes::UseLineSettings(1); }
+    fakes::FakeOwnerWindow caller;
+    std::unique_ptr<CWriter> writer{NewWriter<fakes::CountingWriter>(caller.Handle())};
+};
+
+TEST_F(HandBack, StrokesQueuedWhileTheDialogEndsReachTheRestoredOwner) {
+    std::size_t total = 0;
+    for (bool closeFirst : {true, false}) {
+        SCOPED_TRACE(closeFirst ? "ended, then destroyed" : "destroyed while open");
+        {
+            CWriterAdjDlg dlg(1, true, writer.get());
+            dlg.show();
+            // Posted to the dialog, which never handles them.
+            writer->AddStroke(0x20, 0, 0);
+            writer->AddStroke(0x10, 0, 0);
+            writer->AddStroke(0x08, 0, 0);
+            if (closeFirst) dlg.reject();
+        }
+        total += 3;
+        EXPECT_EQ(writer->owner.load(), caller.Handle());
+        ASSERT_TRUE(caller.WaitForStrokes(*writer, total, kBoundMs));
+        EXPECT_EQ(Queued(*writer), 0u);
+        // Told of each stroke, so an owner that takes one per message finds them all too.
+        EXPECT_TRUE(caller.WaitForMessages(total, kBoundMs));
+        EXPECT_EQ(caller.StrokeKeys().back(), "08 00 00 00 00 00");
+    }
+    caller.HandleMessages(*writer);
+    EXPECT_EQ(caller.Strokes().size(), total);
+}
+
+TEST_F(HandBack, AWriterThatWasNeverThereShowsNothing) {
+    GetSettings().writerType = kSpeechWriterType;  // the factory makes no writer
+    CWriterAdjDlg dlg;
+    EXPECT_EQ(dlg.writer, nullptr);
+    platform::PostMessage(dlg.Handle(), platform::kStrokeMessage);
+    QApplication::processEvents();
+    EXPECT_EQ(dlg.strokeList->count(), 0);
+    EXPECT_FALSE(dlg.strokeSeen);
+    CWriterAdjDlg capture(1, true, nullptr);  // no writer lent: it makes its own, again none
+    EXPECT_TRUE(capture.ownsWriter);
+    EXPECT_EQ(capture.writer, nullptr);
+}
+
+TEST_F(HandBack, TheListUsesAFixedPitchFontAndNeverCutsALine) {
+    writer->keyboardLayout = 9;  // Ext. English: every key down gives a line wider than 22 columns
+    for (int points : {9, 12, 16}) {
+        SCOPED_TRACE(points);
+        QFont font = QApplication::font();
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        CWriterAdjDlg dlg(CWriterAdjDlg::kMonitorLines, false, writer.get());
+        EXPECT_TRUE(QFontInfo(dlg.strokeList->font()).fixedPitch());
+        dlg.show();
+        writer->AddStroke(0x3F, 0xFF, 0xFF, nullptr, 0xFF, 0xFC);
+        writer->AddStroke(0x20, 0, 0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dlg.strokeList->count() == 2; }, kBoundMs));
+        QApplication::processEvents();
+        const QFontMetrics metrics(dlg.strokeList->font());
+        for (int i = 0; i < 2; ++i) {
+            const QString text = dlg.strokeList->item(i)->text();
+            EXPECT_GE(dlg.strokeList->viewport()->width(), metrics.horizontalAdvance(text) + 4)
+                << text.toStdString();
+        }
+        EXPECT_GT(dlg.strokeList->item(0)->text().size(), 22);
+        // Nine rows fit without scrolling.
+        EXPECT_GE(dlg.strokeList->viewport()->height(),
+                  9 * dlg.strokeList->sizeHintForRow(0));
+    }
+    QApplication::setFont(QFont());
+}
+
+TEST(AdjustDialogTemplate, ControlNumbers) {
+    GetSettings().writerType = kSpeechWriterType;
+    CWriterAdjDlg dlg;
+    EXPECT_EQ(dlg.property("controlId").toInt(), 242);
+    EXPECT_EQ(dlg.strokeList->property("controlId").toInt(), 1005);
+    EXPECT_EQ(dlg.okButton->property("controlId").toInt(), 1);
+    EXPECT_TRUE(dlg.okButton->isDefault());
+}
+
+}  // namespace
