@@ -1,6 +1,8 @@
 // Stroke latency: the time from the writer's last byte of a stroke on the line to the owner
 // window's handling of the stroke message (0x402), for each driver, against the same path with
 // no driver at all ("floor": a bare thread that polls the line and posts the message).
+// The row "CBuildDlg" runs the whole road to the build dialog: the test driver's stroke from
+// its last byte on the line until the dialog has listed it.
 //
 // Each driver runs on a pseudo-terminal with a real Qt event loop as the owner's thread. The
 // writer side sends one stroke at a steady rate and stamps the moment its write returned; the
@@ -16,8 +18,12 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QListWidget>
 #include <QObject>
+#include <QTimer>
+#include <cstdlib>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -31,7 +37,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/dialogs/CBuildDlg.h"
 #include "core/AppSettings.h"
+#include "core/DataFiles.h"
 #include "platform/QtMessageWindow.h"
 #include "tests/fakes/FakeMidi.h"
 #include "kbdhook/KeyboardHook.h"
@@ -107,6 +115,7 @@ int MeasureSg(Owner& owner, int n, int intervalUs);
 int MeasureSr(Owner& owner, int n, int intervalUs);
 int MeasureTr(Owner& owner, int n, int intervalUs);
 int MeasureMd(Owner& owner, int n, int intervalUs);
+int MeasureBuildDialog(Owner& owner, int n, int intervalUs);
 
 // The 3-byte packet of the test driver, also what the floor reads.
 std::string ThreeBytes(int i) { return std::string{char(i), char(i >> 8), 0x55}; }
@@ -156,6 +165,7 @@ const DriverRow kDrivers[] = {
     {"CWriterMD", nullptr, nullptr, nullptr, MeasureMd},
     {"CWriterPT", Make<CWriterPT>, PalantypePacket, TakeWritten},
     {"CWriterMW", Make<CWriterMW>, MeritPacket, Echo},
+    {"CBuildDlg", nullptr, nullptr, nullptr, MeasureBuildDialog},
 };
 
 // Plays the writer's answers while a driver runs: reads what the driver writes and sends the
@@ -456,6 +466,79 @@ int MeasureMd(Owner& owner, int n, int intervalUs) {
     return lost > 0 ? 1 : 0;
 }
 
+// The build dialog, run as the program runs it, with the test driver on a line of its own; each
+// stroke counts when the dialog's stroke list has it. No command stroke is set, so every stroke
+// joins the outline.
+int MeasureBuildDialog(Owner&, int n, int intervalUs) {
+    constexpr int kCom = 3;
+    sim::PtyPair pty(kCom);
+    if (!pty.IsOpen()) return 1;
+    fakes::UseLineSettings(kCom);
+    const std::string folder = testenv::MakeTempDir("build") + "/";
+    GetSettings().documentsFolder = folder;
+    if (!WriteWordListFile(folder + "list.edq", {"one", "two"})) return 1;
+
+    std::vector<std::int64_t> listed(static_cast<std::size_t>(n), 0);
+    std::atomic<int> count{0};
+    std::vector<std::int64_t> sent(static_cast<std::size_t>(n), 0);
+    std::thread writerSide;
+    {
+        CBuildDlg dialog;
+        dialog.SetWriterFactory([](platform::WindowHandle owner) {
+            CWriter* writer = NewWriter<fakes::ThreeByteWriter>(owner);
+            writer->mode = kModeRealtime;
+            writer->Start(1);
+            return writer;
+        });
+        if (!dialog.LoadWordList(folder + "list.edq")) return 1;
+        auto* list = dialog.findChild<QListWidget*>("strokeList");
+        QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
+                         [&](const QModelIndex&, int first, int last) {
+                             const std::int64_t now = NowUs();
+                             for (int row = first; row <= last; ++row) {
+                                 const int k = count.load();
+                                 if (k < n) listed[static_cast<std::size_t>(k)] = now;
+                                 count.store(k + 1);
+                             }
+                         });
+        QTimer::singleShot(0, &dialog, [&] {
+            writerSide = std::thread([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                auto next = Clock::now();
+                for (int i = 0; i < n; ++i) {
+                    pty.Send(ThreeBytes(i));
+                    sent[static_cast<std::size_t>(i)] = NowUs();
+                    next += std::chrono::microseconds(intervalUs);
+                    std::this_thread::sleep_until(next);
+                }
+                int seen = count.load();
+                auto lastProgress = Clock::now();
+                while (seen < n && Clock::now() - lastProgress < kQuietLimit) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    if (count.load() != seen) {
+                        seen = count.load();
+                        lastProgress = Clock::now();
+                    }
+                }
+                QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.done(QDialog::Accepted); },
+                                          Qt::QueuedConnection);
+            });
+        });
+        dialog.Run();
+        writerSide.join();
+    }
+    fakes::UseLineSettings(1);
+    Result result;
+    const int got = std::min(count.load(), n);
+    result.lost = n - got;
+    for (int i = 0; i < got; ++i)
+        result.latencies.push_back(std::max<std::int64_t>(
+            0, listed[static_cast<std::size_t>(i)] - sent[static_cast<std::size_t>(i)]));
+    const int lost = result.lost;
+    Print("CBuildDlg", std::move(result));
+    return lost > 0 ? 1 : 0;
+}
+
 // CWriterTR reads the keyboard-hook library, not the line: the library's own reader runs on a
 // scripted HID device, and the latency runs from the release report being handed to it.
 kbdhook::KeyboardHook* trealHook = nullptr;
@@ -498,8 +581,10 @@ int main(int argc, char** argv) {
     // A private HOME and device folder: the pseudo-terminal's COM1 link must never replace the
     // user's own.
     testenv::SetUp();
+    // The build dialog's row needs widgets; no display is needed.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     int qtArgc = 1;
-    QCoreApplication app(qtArgc, argv);
+    QApplication app(qtArgc, argv);
     Owner owner;
     sim::PtyPair pty(1);
     if (!pty.IsOpen()) {
