@@ -1,8 +1,6 @@
 // The program from start-up to a dictionary: the main dialog on a copy of the shipped Data/,
 // Build with the real build dialog and an SG writer simulated on a pseudo-terminal, strokes
 // becoming an entry, Save, then Make RTF, and the dictionary's bytes.
-#ifdef DQ_HAVE_BUILD_DIALOG
-
 #include <gtest/gtest.h>
 
 #include <QListWidget>
@@ -104,5 +102,3 @@ TEST(EndToEndTest, StartUpBuildWithAnSgWriterSaveAndMakeRtf) {
 }
 
 }  // namespace
-
-#endif
