@@ -363,6 +363,26 @@ void Print(const char* name, Result result) {
     std::fflush(stdout);
 }
 
+// Prints the row timed from `from` (the moment each stroke was sent); 1 when strokes were lost.
+int Report(const char* name, const Owner& owner, int n, const std::vector<std::int64_t>& from) {
+    Result result = Latencies(owner, n, from);
+    const int lost = result.lost;
+    Print(name, std::move(result));
+    return lost > 0 ? 1 : 0;
+}
+
+// The stamps a simulator's thread took, once it has stopped stamping, one per stroke.
+std::vector<std::int64_t> TakenStamps(std::mutex& lock, const std::vector<std::int64_t>& stamps,
+                                      int n) {
+    std::vector<std::int64_t> taken;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        taken = stamps;
+    }
+    taken.resize(static_cast<std::size_t>(n), 0);
+    return taken;
+}
+
 // CWriterSG asks for new strokes at every poll; the simulator answers from its realtime file.
 // The stroke is written on the simulated machine at a steady rate; the latency runs from the
 // moment the last byte of the reply carrying it is on the line ("CWriterSG"), and, for the whole road
@@ -394,17 +414,9 @@ int MeasureSg(Owner& owner, int n, int intervalUs) {
     // The simulator's thread outlives the stamps below: a late reply must not stamp into them.
     sim.OnReplySent(nullptr);
 
-    std::vector<std::int64_t> fromReplies;
-    {
-        std::lock_guard<std::mutex> lock(stamps);
-        fromReplies = replied;
-    }
-    fromReplies.resize(static_cast<std::size_t>(n), 0);
-    Result fromReply = Latencies(owner, n, fromReplies);
-    const int lost = fromReply.lost;
-    Print("CWriterSG", std::move(fromReply));
+    const int lost = Report("CWriterSG", owner, n, TakenStamps(stamps, replied, n));
     Print("CWriterSG written", Latencies(owner, n, written));
-    return lost > 0 ? 1 : 0;
+    return lost;
 }
 
 // CWriterSR asks for the count at most ten times a second and then for the new strokes; the
@@ -433,17 +445,9 @@ int MeasureSr(Owner& owner, int n, int intervalUs) {
     fakes::UseLineSettings(1);
     sim.OnStrokeData(nullptr);
 
-    std::vector<std::int64_t> fromReplies;
-    {
-        std::lock_guard<std::mutex> lock(stamps);
-        fromReplies = replied;
-    }
-    fromReplies.resize(static_cast<std::size_t>(n), 0);
-    Result fromReply = Latencies(owner, n, fromReplies);
-    const int lost = fromReply.lost;
-    Print("CWriterSR", std::move(fromReply));
+    const int lost = Report("CWriterSR", owner, n, TakenStamps(stamps, replied, n));
     Print("CWriterSR written", Latencies(owner, n, written));
-    return lost > 0 ? 1 : 0;
+    return lost;
 }
 
 // CWriterMD reads the MIDI library, not the line: the batch that releases the last key is
@@ -460,10 +464,7 @@ int MeasureMd(Owner& owner, int n, int intervalUs) {
         midi->Push({fakes::Press(note + i % 10), fakes::Release(note + i % 10)});
     });
     writer.reset();
-    Result result = Latencies(owner, n, sent);
-    const int lost = result.lost;
-    Print("CWriterMD", std::move(result));
-    return lost > 0 ? 1 : 0;
+    return Report("CWriterMD", owner, n, sent);
 }
 
 // The build dialog, run as the program runs it, with the test driver on a line of its own; each
@@ -565,10 +566,7 @@ int MeasureTr(Owner& owner, int n, int intervalUs) {
     writer.reset();
     CWriterTR::library = saved;
     trealHook = nullptr;
-    Result result = Latencies(owner, n, sent);
-    const int lost = result.lost;
-    Print("CWriterTR", std::move(result));
-    return lost > 0 ? 1 : 0;
+    return Report("CWriterTR", owner, n, sent);
 }
 
 }  // namespace
