@@ -40,7 +40,9 @@
 #include "tests/sim/EzSimulator.h"
 #include "tests/sim/FlSimulator.h"
 #include "tests/sim/GeminiWire.h"
+#include "tests/sim/MwSimulator.h"
 #include "tests/sim/PassportWire.h"
+#include "tests/sim/PtSimulator.h"
 #include "tests/sim/PtyPair.h"
 #include "tests/sim/SgSimulator.h"
 #include "tests/sim/StenoTextWire.h"
@@ -53,7 +55,9 @@
 #include "writers/CWriterGJ.h"
 #include "writers/CWriterGM.h"
 #include "writers/CWriterMD.h"
+#include "writers/CWriterMW.h"
 #include "writers/CWriterPP.h"
+#include "writers/CWriterPT.h"
 #include "writers/CWriterSG.h"
 #include "writers/CWriterTR.h"
 #include "writers/SgProtocol.h"
@@ -118,6 +122,12 @@ std::string FoniksPacket(int i) { return sim::FoniksPacket(0, EnglishStroke(i), 
 std::string GeminiStroke(int i) { return simwire::GeminiPacket(i % 2 ? "S1- T- -E" : "K- A- -Z"); }
 std::string GrandjeanStroke(int i) { return i % 2 ? "STKA " : "PAV "; }
 std::string PassportStroke(int i) { return simwire::PassportPacket(i, "SKA*E", "T"); }
+std::string PalantypePacket(int i) { return sim::PtSimulator::Packet({i % 29, 1 + i % 27}); }
+// The Palantype's idle polls are taken and not answered.
+std::string TakeWritten(const std::string&) { return {}; }
+std::string MeritPacket(int i) { return sim::MwSimulator::RealtimeStroke(NumberedStroke(i), i % 2); }
+// The MeritWriter echoes its commands.
+std::string Echo(const std::string& written) { return written; }
 
 // One row per driver.
 const DriverRow kDrivers[] = {
@@ -132,6 +142,8 @@ const DriverRow kDrivers[] = {
     {"CWriterFN", Make<CWriterFN>, FoniksPacket},
     {"CWriterTR", nullptr, nullptr, nullptr, MeasureTr},
     {"CWriterMD", nullptr, nullptr, nullptr, MeasureMd},
+    {"CWriterPT", Make<CWriterPT>, PalantypePacket, TakeWritten},
+    {"CWriterMW", Make<CWriterMW>, MeritPacket, Echo},
 };
 
 // Plays the writer's answers while a driver runs: reads what the driver writes and sends the
@@ -331,7 +343,7 @@ void Print(const char* name, Result result) {
 
 // CWriterSG asks for new strokes at every poll; the simulator answers from its realtime file.
 // The stroke is written on the simulated machine at a steady rate; the latency runs from the
-// moment the reply carrying it is handed to the line ("CWriterSG"), and, for the whole road
+// moment the last byte of the reply carrying it is on the line ("CWriterSG"), and, for the whole road
 // with the polling, from the moment it was written ("CWriterSG written").
 int MeasureSg(Owner& owner, int n, int intervalUs) {
     constexpr int kSgCom = 2;  // beside the other rows' line
@@ -341,7 +353,8 @@ int MeasureSg(Owner& owner, int n, int intervalUs) {
     fakes::UseLineSettings(kSgCom);
     std::mutex stamps;  // the simulator's thread stamps, this one reads
     std::vector<std::int64_t> replied;
-    sim.OnReply([&](const std::string& reply) {
+    // Stamped once the reply's last byte is on the line, as the other rows stamp their packets.
+    sim.OnReplySent([&](const std::string& reply) {
         if (sg::Get16(reply, 4) != sg::ReadRecords) return;
         const std::int64_t now = NowUs();
         std::lock_guard<std::mutex> lock(stamps);
@@ -357,7 +370,7 @@ int MeasureSg(Owner& owner, int n, int intervalUs) {
     writer.reset();
     fakes::UseLineSettings(1);
     // The simulator's thread outlives the stamps below: a late reply must not stamp into them.
-    sim.OnReply(nullptr);
+    sim.OnReplySent(nullptr);
 
     std::vector<std::int64_t> fromReplies;
     {

@@ -3,29 +3,24 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "core/ByteOrder.h"
 #include "core/Rc4Cipher.h"
 #include "platform/AtomicFile.h"
 #include "platform/InputFile.h"
+#include "platform/Memory.h"
 
 namespace {
 
+// Files are read and written through one block of this size: a large file costs the memory of
+// its result, never a second copy of itself.
 constexpr std::size_t kBlockSize = 256 * 1024;
-
-// The files' one integer form: 32 bits, signed, little-endian.
-// The field as it can be stored: without the two separator bytes.
-void AppendField(std::string& out, const std::string& field) {
-    for (char c : field) {
-        auto b = std::uint8_t(c);
-        if (b != kProgressFieldEnd && b != kProgressRecordEnd) out.push_back(c);
-    }
-}
 
 // Reads the rest of the file block by block, deciphering it as one stream under `key`.
 // `consume` sees the plain bytes. False when the file cannot be read.
 template <typename Consume>
-bool ReadBlocks(platform::InputFile& file, const char* key, Consume consume, std::string* error) {
+bool ReadBlocks(platform::InputFile& file, const char* key, Consume&& consume, std::string* error) {
     Rc4Cipher cipher(key);
     std::unique_ptr<char[]> block(new char[kBlockSize]);
     for (;;) {
@@ -40,12 +35,124 @@ bool ReadBlocks(platform::InputFile& file, const char* key, Consume consume, std
     }
 }
 
+// How often `byte` occurs in the deciphered rest of the file, from `offset` on; the file is
+// left at `offset` again. Sizes a result exactly before it is built, so that it is never
+// grown by copying. 0 when the file cannot be read (the reading proper then tells why).
+std::size_t CountPlainBytes(platform::InputFile& file, std::size_t offset, const char* key,
+                            char byte) {
+    std::size_t count = 0;
+    ReadBlocks(
+        file, key,
+        [&](const char* data, std::size_t size) {
+            count += std::size_t(std::count(data, data + size, byte));
+        },
+        nullptr);
+    file.Seek(offset);
+    return count;
+}
+
+// Enciphers the bytes given to it under one keystream and hands them on a block at a time.
+class CipherWriter {
+public:
+    CipherWriter(platform::AtomicFile& file, const char* key) : file_(file), cipher_(key) {
+        buffer_.reserve(kBufferSize);
+    }
+    void Put(char c) {
+        buffer_.push_back(c);
+        if (buffer_.size() == kBufferSize) Flush();
+    }
+    // The field as it can be stored: without the two separator bytes.
+    void PutField(std::string_view field) {
+        for (char c : field) {
+            auto b = std::uint8_t(c);
+            if (b != kProgressFieldEnd && b != kProgressRecordEnd) Put(c);
+        }
+    }
+    bool Flush() {
+        cipher_.Crypt(buffer_);
+        bool ok = file_.Write(buffer_);
+        buffer_.clear();
+        return ok;
+    }
+
+private:
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+    platform::AtomicFile& file_;
+    Rc4Cipher cipher_;
+    std::string buffer_;
+};
+
+// Splits the deciphered records of a progress file into fields as the blocks come. A field
+// that lies inside one block is handed on in place; only one that straddles two blocks is
+// gathered in `current`.
+template <typename OnEntry>
+class RecordSplitter {
+public:
+    explicit RecordSplitter(OnEntry& onEntry) : onEntry_(onEntry) {}
+    void operator()(const char* data, std::size_t size) {
+        std::size_t pos = 0;
+        while (pos < size) {
+            std::size_t end = pos;
+            while (end < size && data[end] != char(kProgressFieldEnd) &&
+                   data[end] != char(kProgressRecordEnd))
+                ++end;
+            if (end == size) {
+                current_.append(data + pos, size - pos);
+                return;
+            }
+            std::string_view field(data + pos, end - pos);
+            if (!current_.empty()) {
+                current_.append(field);
+                field = current_;
+            }
+            if (data[end] == char(kProgressFieldEnd)) {
+                // Several separators in one record: the text before the last one is the outline.
+                first_.assign(field);
+            } else {
+                // A record without an outline is never an entry.
+                if (!first_.empty()) onEntry_(std::string_view(first_), field);
+                first_.clear();
+            }
+            current_.clear();
+            pos = end + 1;
+        }
+    }
+
+private:
+    OnEntry& onEntry_;
+    std::string first_;
+    std::string current_;
+};
+
+// Opens a progress file and reads its position: false when it cannot be opened or read;
+// `whole` is false when it is too short to hold a position (nothing in it is whole).
+bool OpenProgressFile(platform::InputFile& file, const std::string& path, int& position,
+                      bool& whole, std::string* error) {
+    whole = false;
+    if (!file.Open(path)) {
+        if (error) *error = file.Error();
+        return false;
+    }
+    unsigned char head[4];
+    std::ptrdiff_t got = file.Read(head, sizeof head);
+    if (got < 0) {
+        if (error) *error = file.Error();
+        return false;
+    }
+    if (got < 4) return true;
+    position = std::max(std::int32_t(ReadLittleEndian32(head)), std::int32_t(0));
+    whole = true;
+    return true;
+}
+
 }  // namespace
 
 std::vector<std::string> ReadWordListFile(const std::string& path) {
     std::vector<std::string> lines;
     platform::InputFile file;
     if (!file.Open(path)) return lines;
+    lines.reserve(CountPlainBytes(file, 0, kWordListKey, '\n'));
+    platform::AdviseHugePages(lines.data(), lines.capacity() * sizeof(std::string));
     std::string current;
     // A line ends at CR LF only; a lone CR or LF stays part of the line. The pair may straddle
     // two blocks, which `current` bridges.
@@ -80,66 +187,67 @@ std::vector<std::string> ReadWordListFile(const std::string& path) {
 
 bool WriteWordListFile(const std::string& path, const std::vector<std::string>& lines,
                        std::string* error) {
-    std::string content;
-    for (const std::string& line : lines) {
-        content += line;
-        content += "\r\n";
+    platform::AtomicFile file(path);
+    bool ok = file.Open();
+    if (ok) {
+        CipherWriter out(file, kWordListKey);
+        for (const std::string& line : lines) {
+            for (char c : line) out.Put(c);
+            out.Put('\r');
+            out.Put('\n');
+        }
+        ok = out.Flush() && file.Commit();
     }
-    Rc4Cipher(kWordListKey).Crypt(content);
-    return platform::WriteFileAtomically(path, content, error);
+    if (!ok && error) *error = file.Error();
+    return ok;
 }
 
 bool WriteProgressFile(const std::string& path, const std::vector<ProgressEntry>& entries,
                        int position, std::string* error) {
-    std::string content;
-    AppendLittleEndian32(content, std::uint32_t(position));
-    for (const ProgressEntry& entry : entries) {
-        AppendField(content, entry.outline);
-        content.push_back(char(kProgressFieldEnd));
-        AppendField(content, entry.translation);
-        content.push_back(char(kProgressRecordEnd));
+    platform::AtomicFile file(path);
+    bool ok = file.Open();
+    if (ok) {
+        std::string head;
+        AppendLittleEndian32(head, std::uint32_t(position));
+        file.Write(head);
+        CipherWriter out(file, kProgressKey);
+        for (const ProgressEntry& entry : entries) {
+            out.PutField(entry.outline);
+            out.Put(char(kProgressFieldEnd));
+            out.PutField(entry.translation);
+            out.Put(char(kProgressRecordEnd));
+        }
+        ok = out.Flush() && file.Commit();
     }
-    Rc4Cipher cipher(kProgressKey);
-    cipher.Crypt(content.data() + 4, content.size() - 4);
-    return platform::WriteFileAtomically(path, content, error);
+    if (!ok && error) *error = file.Error();
+    return ok;
+}
+
+bool ScanProgressFile(const std::string& path, int& position, const ProgressEntrySink& onEntry,
+                      std::string* error) {
+    platform::InputFile file;
+    bool whole = false;
+    if (!OpenProgressFile(file, path, position, whole, error)) return false;
+    if (!whole) return true;
+    RecordSplitter<const ProgressEntrySink> split(onEntry);
+    // A record cut short at the end (or by a read error) is dropped; those before it stay.
+    return ReadBlocks(file, kProgressKey, split, error);
 }
 
 bool LoadProgressFile(const std::string& path, std::vector<ProgressEntry>& entries, int& position,
                       std::string* error) {
     entries.clear();
     platform::InputFile file;
-    if (!file.Open(path)) {
-        if (error) *error = file.Error();
-        return false;
-    }
-    unsigned char head[4];
-    std::ptrdiff_t got = file.Read(head, sizeof head);
-    if (got < 0) {
-        if (error) *error = file.Error();
-        return false;
-    }
-    // Too short to hold a position: nothing in it is whole.
-    if (got < 4) return true;
-    position = std::max(std::int32_t(ReadLittleEndian32(head)), std::int32_t(0));
-
-    std::string first, current;
-    auto consume = [&](const char* data, std::size_t size) {
-        for (std::size_t n = 0; n < size; ++n) {
-            auto b = std::uint8_t(data[n]);
-            if (b == kProgressFieldEnd) {
-                first.swap(current);
-                current.clear();
-            } else if (b == kProgressRecordEnd) {
-                if (!first.empty()) entries.push_back({std::move(first), std::move(current)});
-                first.clear();
-                current.clear();
-            } else {
-                current.push_back(char(b));
-            }
-        }
+    bool whole = false;
+    if (!OpenProgressFile(file, path, position, whole, error)) return false;
+    if (!whole) return true;
+    entries.reserve(CountPlainBytes(file, 4, kProgressKey, char(kProgressRecordEnd)));
+    platform::AdviseHugePages(entries.data(), entries.capacity() * sizeof(ProgressEntry));
+    auto add = [&](std::string_view outline, std::string_view translation) {
+        entries.push_back({std::string(outline), std::string(translation)});
     };
-    // A record cut short at the end (or by a read error) is dropped; those before it stay.
-    return ReadBlocks(file, kProgressKey, consume, error);
+    RecordSplitter<decltype(add)> split(add);
+    return ReadBlocks(file, kProgressKey, split, error);
 }
 
 std::vector<ProgressEntry> ReadProgressFile(const std::string& path, int& position) {

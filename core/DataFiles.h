@@ -11,7 +11,9 @@
 // Paths are byte strings. Readers report an unreadable file only by an empty result (or 0);
 // writers replace the target atomically and return false on any failure, leaving the old file.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Changing either key makes every existing file of that kind unreadable.
@@ -47,6 +49,13 @@ bool WriteProgressFile(const std::string& path, const std::vector<ProgressEntry>
 std::vector<ProgressEntry> ReadProgressFile(const std::string& path, int& position);
 // The same, telling an unreadable file (false, with the reason in `error`) from an empty one.
 bool LoadProgressFile(const std::string& path, std::vector<ProgressEntry>& entries, int& position,
+                      std::string* error = nullptr);
+
+// The entries of a progress file one at a time, in file order, without holding them all; the
+// fields seen are valid only during the call. Results as LoadProgressFile.
+using ProgressEntrySink =
+    std::function<void(std::string_view outline, std::string_view translation)>;
+bool ScanProgressFile(const std::string& path, int& position, const ProgressEntrySink& onEntry,
                       std::string* error = nullptr);
 
 // The first 4 bytes as a little-endian integer (missing bytes count as 0); 0 when the file

@@ -25,15 +25,20 @@ std::uint8_t Rc4Cipher::Crypt(std::uint8_t byte) {
 }
 
 void Rc4Cipher::Crypt(char* data, std::size_t size) {
-    std::int32_t i = i_, j = j_;
+    // The permutation as bytes while a buffer is worked through: a quarter of the cache lines.
+    std::uint8_t state[256];
+    for (int n = 0; n < 256; ++n) state[n] = std::uint8_t(state_[n]);
+    std::uint8_t i = std::uint8_t(i_), j = std::uint8_t(j_);
     for (std::size_t n = 0; n < size; ++n) {
-        i = (i + 1) & 0xFF;
-        j = (j + state_[i]) & 0xFF;
-        std::int32_t a = state_[i], b = state_[j];
-        state_[i] = b;
-        state_[j] = a;
-        data[n] = char(std::uint8_t(data[n]) ^ std::uint8_t(state_[(a + b) & 0xFF]));
+        i = std::uint8_t(i + 1);
+        const std::uint8_t a = state[i];
+        j = std::uint8_t(j + a);
+        const std::uint8_t b = state[j];
+        state[i] = b;
+        state[j] = a;
+        data[n] = char(std::uint8_t(data[n]) ^ state[std::uint8_t(a + b)]);
     }
+    for (int n = 0; n < 256; ++n) state_[n] = state[n];
     i_ = i;
     j_ = j;
 }

@@ -1,9 +1,8 @@
 #include "core/RtfDictionary.h"
 
-#include <vector>
+#include <string_view>
 
 #include "core/DataFiles.h"
-#include "core/TextUtil.h"
 #include "platform/AtomicFile.h"
 
 const char RtfDictionaryHeader[] =
@@ -28,9 +27,18 @@ namespace {
 
 // The file is written as a Windows text-mode stream would: every LF becomes CR LF, including
 // one inside a word-list line.
-void AppendText(std::string& out, const std::string& text) {
+void AppendText(std::string& out, std::string_view text) {
     for (char c : text) {
         if (c == '\n') out.push_back('\r');
+        out.push_back(c);
+    }
+}
+
+// The translation with "~" and "^" escaped, as a dictionary reads them.
+void AppendTranslation(std::string& out, std::string_view text) {
+    for (char c : text) {
+        if (c == '\n') out.push_back('\r');
+        if (c == '~' || c == '^') out.push_back('\\');
         out.push_back(c);
     }
 }
@@ -39,25 +47,37 @@ void AppendText(std::string& out, const std::string& text) {
 
 bool WriteRtfDictionary(const std::string& progressPath, const std::string& rtfPath,
                         std::string* error) {
-    std::vector<ProgressEntry> entries;
+    platform::AtomicFile file(rtfPath);
+    if (!file.Open()) {
+        if (error) *error = file.Error();
+        return false;
+    }
+    // The entries go out as they are read, a block at a time: an export never holds them all.
+    constexpr std::size_t kFlushSize = 64 * 1024;
+    std::string block;
+    block.reserve(kFlushSize + 1024);
+    AppendText(block, RtfDictionaryHeader);
+    auto onEntry = [&](std::string_view outline, std::string_view translation) {
+        block += RtfStenoGroupPrefix;
+        AppendText(block, outline);
+        block += '}';
+        AppendTranslation(block, translation);
+        block += "\r\n";
+        if (block.size() >= kFlushSize) {
+            file.Write(block);
+            block.clear();
+        }
+    };
     int position = 0;
     // An unreadable progress file must not replace an existing dictionary with an empty one.
-    if (!LoadProgressFile(progressPath, entries, position, error)) return false;
-
-    std::string content;
-    AppendText(content, RtfDictionaryHeader);
-    std::string line;
-    for (const ProgressEntry& entry : entries) {
-        std::string translation = entry.translation;
-        ReplaceAll(translation, "~", "\\~");
-        ReplaceAll(translation, "^", "\\^");
-        line = RtfStenoGroupPrefix;
-        line += entry.outline;
-        line += '}';
-        line += translation;
-        line += '\n';
-        AppendText(content, line);
+    std::string readError;
+    if (!ScanProgressFile(progressPath, position, onEntry, &readError)) {
+        file.Discard();
+        if (error) *error = readError;
+        return false;
     }
-    content += '}';
-    return platform::WriteFileAtomically(rtfPath, content, error);
+    block += '}';
+    if (file.Write(block) && file.Commit()) return true;
+    if (error) *error = file.Error();
+    return false;
 }

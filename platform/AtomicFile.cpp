@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <random>
 #include <system_error>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -22,15 +23,18 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// A symbolic link is replaced through the file it points at, so the link survives the save.
-std::string ResolveTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            std::string resolved = real;
-            std::free(real);
-            return resolved;
-        }
+// The file a save lands in: a symbolic link (or a chain of them) is followed to its end, even
+// when that end does not exist yet, so the save goes through the link as opening the link for
+// writing would, and the link survives. A loop stays a link, which Open refuses.
+std::string ResolveTarget(std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string link(std::size_t(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+        if (n <= 0 || std::size_t(n) >= link.size()) return path;
+        link.resize(std::size_t(n));
+        path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
     }
     return path;
 }
@@ -44,7 +48,7 @@ std::string UniqueSuffix() {
 
 }  // namespace
 
-AtomicFile::AtomicFile(std::string target) : target_(ResolveTarget(target)) {}
+AtomicFile::AtomicFile(std::string target) : target_(ResolveTarget(std::move(target))) {}
 
 AtomicFile::~AtomicFile() { Discard(); }
 
@@ -52,6 +56,13 @@ bool AtomicFile::Open() {
     Discard();
     failed_ = false;
     error_.clear();
+    // The rename would replace what the user protected: a target that may not be written is
+    // refused, as opening it for writing is.
+    struct stat link {};
+    if (::lstat(target_.c_str(), &link) == 0) {
+        if (S_ISLNK(link.st_mode)) return Fail(ELOOP);
+        if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) return Fail(errno);
+    }
     std::string folder = FolderOf(target_);
     for (int attempt = 0; attempt < 100; ++attempt) {
         // A short hidden name: it always fits NAME_MAX and never matches a "*.dqx" listing.

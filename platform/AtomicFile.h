@@ -2,7 +2,8 @@
 // Replacing a data file safely. The new content goes to a temporary file in the target's
 // folder; only when every write, the flush, fsync and close have succeeded is it renamed over
 // the target. On any failure the temporary file is removed and the old file stays as it was,
-// so a full disk or a vanished folder never costs the user what was saved before.
+// so a full disk or a vanished folder never costs the user what was saved before. A target the
+// user may not write is refused, and a symbolic link is written through, never replaced.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -17,7 +18,8 @@ public:
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
-    // Creates the temporary file. False when the folder is missing or not writable.
+    // Creates the temporary file. False when the folder is missing or not writable, or when the
+    // target itself may not be written.
     bool Open();
     // Buffered; a failure is sticky, so a caller may check only Commit.
     bool Write(std::string_view bytes);

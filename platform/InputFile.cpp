@@ -33,6 +33,7 @@ bool InputFile::Open(const std::string& path) {
         Close();
         return false;
     }
+    size_ = std::size_t(st.st_size);
     int flags = ::fcntl(fd_, F_GETFL);
     if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
     return true;
@@ -55,9 +56,19 @@ std::ptrdiff_t InputFile::Read(void* buffer, std::size_t size) {
     return std::ptrdiff_t(done);
 }
 
+bool InputFile::Seek(std::size_t offset) {
+    if (fd_ < 0) return false;
+    if (::lseek(fd_, off_t(offset), SEEK_SET) < 0) {
+        Fail(errno);
+        return false;
+    }
+    return true;
+}
+
 void InputFile::Close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    size_ = 0;
 }
 
 void InputFile::Fail(int err) {

@@ -16,6 +16,10 @@ public:
     bool Open(const std::string& path);
     // Fills up to `size` bytes; fewer only at the end of the file. 0 at the end, -1 on error.
     std::ptrdiff_t Read(void* buffer, std::size_t size);
+    // Moves to `offset` from the start (to read the file again).
+    bool Seek(std::size_t offset);
+    // The file's size when it was opened.
+    std::size_t Size() const { return size_; }
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
     // "<path>: <reason>" for the last failure.
@@ -25,6 +29,7 @@ private:
     void Fail(int err);
 
     int fd_ = -1;
+    std::size_t size_ = 0;
     std::string path_;
     std::string error_;
 };

@@ -92,14 +92,24 @@ void OpenLocked(Store& s, std::string& report) {
     }
     report = "The settings file " + Quoted(path) + " is damaged. A copy of it was kept as " +
              Quoted(copy) + "; settings that could not be read take their default values.";
-    // QSettings keeps its first error: start afresh so that later writes report their own.
-    s.settings = NewSettings();
 }
 
-// Writes the pending values to the file; false (and `report` set the first time) on failure.
+// Writes the pending values to the file; false (and `report` set, once until a save succeeds
+// again) on failure.
 bool SyncLocked(Store& s, std::string& report) {
     s.settings->sync();
-    if (s.settings->status() == QSettings::NoError) return true;
+    bool ok = s.settings->status() == QSettings::NoError;
+    if (!ok && s.settings->status() == QSettings::FormatError) {
+        // The error of reading a damaged file stays with the object and hides how the write
+        // went. A written file is well formed, so a fresh reading tells; when the write failed,
+        // the fresh object reads the damaged file again and still holds the pending values.
+        s.settings = NewSettings();
+        ok = s.settings->status() == QSettings::NoError;
+    }
+    if (ok) {
+        s.writeReported = false;
+        return true;
+    }
     if (!s.writeReported) {
         s.writeReported = true;
         report = "The settings could not be saved to " + Quoted(s.settings->fileName()) +
@@ -207,6 +217,15 @@ ProfileBatch::~ProfileBatch() {
         }
     }
     Report(report);
+}
+
+void ReloadProfile() {
+    Store& s = TheStore();
+    std::lock_guard lock(s.mutex);
+    s.settings.reset();
+    s.writesBlocked = false;
+    s.writeReported = false;
+    s.batchDirty = false;
 }
 
 std::string ProfileFilePath() {

@@ -8,12 +8,12 @@
 // for, gives the default. Each write replaces the file atomically at once, unless a
 // ProfileBatch is open.
 //
-// Failures are reported once per run (through the presenter, else on standard error) and
-// never cost values stored for other users:
+// Failures are reported (through the presenter, else on standard error) and never cost values
+// stored for other users:
 //  - a file that can be read only in part is copied aside ("DictionaryQuillfast.conf.damaged")
 //    before anything is written to it; if no copy can be made, or the file cannot be read at
 //    all, nothing is written to it for the rest of the run;
-//  - a file that cannot be written.
+//  - a file that cannot be written: once, and again only after a save has succeeded.
 // A section or value name with an empty level ("\Settings\Writer") names nothing: reads give
 // the default and writes fail.
 #include <string>
@@ -40,5 +40,9 @@ public:
 
 // The profile file, for messages and tests.
 std::string ProfileFilePath();
+
+// Forgets the profile read so far: the next use reads the file again, as at start-up.
+// Values not yet written are lost; call it outside a ProfileBatch.
+void ReloadProfile();
 
 }  // namespace platform

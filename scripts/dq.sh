@@ -14,7 +14,8 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$top"
 
 packages=(cmake g++ make pkg-config qt6-base-dev libusb-1.0-0-dev libhidapi-dev librtmidi-dev
-          libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation2)
+          libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation2
+          clang libclang-rt-14-dev)
 
 setup() {
     local missing=()

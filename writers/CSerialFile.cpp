@@ -1,6 +1,7 @@
 #include "writers/CSerialFile.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <istream>
@@ -240,7 +241,34 @@ unsigned CSerialFile::LineErrorBits(const platform::LineErrorCounts& before,
 }
 
 unsigned CSerialFile::Read(void* buffer, unsigned count) {
+    return ReadUntil(buffer, count, platform::kWaitForever);
+}
+
+unsigned CSerialFile::ReadWaitingNow(void* buffer, unsigned count) {
+    if (!opened || !buffer || count == 0 || commHandle == kInvalidHandle) return 0;
+    if (!lineCheckedThisWake) CheckCommError(1);
+    lineCheckedThisWake = true;
+    if (commHandle == kInvalidHandle) return 0;
+    int err = 0;
+    const long n = platform::ReadDevice(commHandle, buffer, count, err);
+    if (n > 0) return unsigned(n);
+    if (n == 0)
+        MarkVanished();  // a hung-up terminal reads as the end of the file
+    else if (err != EAGAIN)
+        Fail(err);
+    return 0;
+}
+
+unsigned CSerialFile::ReadWithin(void* buffer, unsigned count, int timeoutMs) {
+    return ReadUntil(buffer, count, std::max(timeoutMs, 0));
+}
+
+unsigned CSerialFile::ReadUntil(void* buffer, unsigned count, int timeoutMs) {
     if (!opened || !buffer || commHandle == kInvalidHandle) return 0;
+    // The limit runs from here, whatever the line check below does to the input: a framing
+    // error purges what a caller saw waiting, and the read must not then wait for ever.
+    using Steady = std::chrono::steady_clock;
+    const auto deadline = Steady::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
     CheckCommError(1);
     char* out = static_cast<char*>(buffer);
     unsigned got = 0;
@@ -259,8 +287,13 @@ unsigned CSerialFile::Read(void* buffer, unsigned count) {
             Fail(err);
             break;
         }
-        platform::PollStatus status =
-            platform::WaitReadable(commHandle, wake, platform::kWaitForever, err);
+        int wait = platform::kWaitForever;
+        if (timeoutMs != platform::kWaitForever) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Steady::now());
+            if (left.count() <= 0) break;
+            wait = int(left.count());
+        }
+        platform::PollStatus status = platform::WaitReadable(commHandle, wake, wait, err);
         if (status == platform::PollStatus::HungUp) MarkVanished();
         if (status == platform::PollStatus::Failed) Fail(err);
         if (status != platform::PollStatus::Ready) break;
@@ -399,6 +432,7 @@ bool CSerialFile::Serialize(std::istream& in) {
 
 WaitResult CSerialFile::WaitForInput(int timeoutMs) {
     if (!opened || commHandle == kInvalidHandle) return WaitResult::Closed;
+    lineCheckedThisWake = false;
     int err = 0;
     const int timeout = std::max(timeoutMs, 0);
     switch (platform::WaitReadable(commHandle, wake, timeout, err)) {

@@ -68,6 +68,12 @@ public:
     // goes; the bytes read. 0 when not open or buffer is null. Once woken it returns at once
     // with what is already waiting.
     unsigned Read(void* buffer, unsigned count) override;
+    // The bytes waiting now, at most `count`, without waiting (0 when none). The line is
+    // checked for errors once per wait for input, not on every read of the same wake.
+    unsigned ReadWaitingNow(void* buffer, unsigned count);
+    // The same, but never waits past timeoutMs from the call (0: takes only what is waiting),
+    // even when the line check discards input the caller saw waiting.
+    unsigned ReadWithin(void* buffer, unsigned count, int timeoutMs);
     // Writes every byte, waiting for room while the device takes none (at most
     // writeStallLimitMs without progress, and not once woken). Failures set lastError.
     void Write(const void* buffer, unsigned count) override;
@@ -135,6 +141,7 @@ public:
     int writeStallLimitMs = 5000;
 
 private:
+    unsigned ReadUntil(void* buffer, unsigned count, int timeoutMs);
     void Adopt(int fd, int direct, std::uint32_t baudRate);
     void ReportOpenFailure(const std::string& device, const std::string& path,
                            const std::string& reason);
@@ -146,6 +153,7 @@ private:
     platform::WakeEvent wake;
     platform::LineErrorCounts lineCounts;
     bool hasLineCounts = false;
+    bool lineCheckedThisWake = false;  // since the last wait for input
     std::uint32_t baudRate = 0;
     std::string lastOpenFailure;  // the open failure last reported, until an open succeeds
 };

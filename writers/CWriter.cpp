@@ -166,9 +166,23 @@ void CWriter::AddStroke(std::uint8_t k0, std::uint8_t k1, std::uint8_t k2,
         std::lock_guard<std::mutex> guard(queueLock);
         strokeQueue.push_back(stroke);
     }
+    if (heldMessages_ >= 0) {
+        ++heldMessages_;
+        return;
+    }
     // The registry checks that the window exists and posts under its lock, so a window being
     // destroyed is never posted to; without one the stroke waits for the next owner.
     platform::PostMessage(owner.load(), platform::kStrokeMessage);
+}
+
+void CWriter::HoldStrokeMessages() {
+    if (heldMessages_ < 0) heldMessages_ = 0;
+}
+
+void CWriter::ReleaseStrokeMessages() {
+    const int held = heldMessages_;
+    heldMessages_ = -1;
+    for (int i = 0; i < held; ++i) platform::PostMessage(owner.load(), platform::kStrokeMessage);
 }
 
 int CWriter::GetStroke(TrackStroke* out) {
@@ -319,16 +333,20 @@ bool CWriter::ReadByte(std::uint8_t& byte) {
 }
 
 bool CWriter::ReadByteWithin(std::uint8_t& byte, int ms) {
-    return WaitForInput(ms) && ReadByte(byte);
+    const std::int64_t start = platform::MonotonicMs();
+    if (!WaitForInput(ms)) return false;
+    // The byte seen waiting may be gone by the read (a line error purges the input): the
+    // read keeps what is left of the same limit.
+    const std::int64_t left = std::max<std::int64_t>(ms - (platform::MonotonicMs() - start), 0);
+    return stopRequested == 0 && port.ReadWithin(&byte, 1, int(left)) == 1;
 }
 
 std::size_t CWriter::ReadWaiting(std::string& pending, std::size_t limit) {
-    const int waiting = port.GetInQueueCount();
-    if (waiting <= 0 || limit == 0) return 0;
+    if (limit == 0) return 0;
     const std::size_t start = pending.size();
-    // No more than is waiting, so the read returns at once.
-    pending.resize(start + std::min(std::size_t(waiting), limit));
-    const unsigned got = port.Read(pending.data() + start, unsigned(pending.size() - start));
+    pending.resize(start + std::min<std::size_t>(limit, 1u << 16));
+    // Never waits: what is waiting now, as much as fits.
+    const unsigned got = port.ReadWaitingNow(pending.data() + start, unsigned(pending.size() - start));
     pending.resize(start + got);
     return got;
 }

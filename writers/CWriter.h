@@ -188,7 +188,8 @@ protected:
     bool PauseMs(int ms);
     // Reads one byte, waiting for it until it comes, the port closes or Stop is requested.
     bool ReadByte(std::uint8_t& byte);
-    // A byte that comes within `ms`: WaitForInput then ReadByte.
+    // A byte that comes within `ms`; never waits longer, also when the input it saw waiting is
+    // discarded before the read.
     bool ReadByteWithin(std::uint8_t& byte, int ms);
     // Appends the bytes already waiting on the port, at most `limit`, to `pending` without
     // waiting; the count read (0 when none, or the port is closed or gone).
@@ -211,6 +212,11 @@ protected:
     // Replaces receiveBuffer with up to `length` bytes of notesFile from `offset` (fewer at its
     // end, none when it is not open or the arguments are negative).
     void ReadNotesFile(std::int64_t offset, std::int64_t length);
+    // A batch of strokes decoded at once (a reply carrying several): AddStroke queues each but
+    // keeps its message until ReleaseStrokeMessages, so the owner, woken by the first, finds
+    // the whole batch. Still one message per stroke. Only on the thread that adds the strokes.
+    void HoldStrokeMessages();
+    void ReleaseStrokeMessages();
     // The count of strokes stored on the writer, as its last status reply gave it.
     virtual int WriterStrokeCount() const { return 0; }
 
@@ -219,6 +225,7 @@ private:
     bool ReopenPortForRetry();
 
     bool resumed_ = false;                 // guarded by queueLock
+    int heldMessages_ = -1;                // messages kept back while held; -1: not held
     std::condition_variable resumeOrStop_;  // with queueLock
 };
 

@@ -111,15 +111,15 @@ bool CWriterEZ::ReadNotesPass(ez::NotesCollector& notes, platform::WaitDialog& w
     int quietChecks = 0;
     for (;;) {
         if (wait.IsCancelled() || !port.IsUsable()) return false;
-        if (!WaitForInput(kQuietCheckMs)) {
+        std::uint8_t b = 0;
+        if (!ReadByteWithin(b, kQuietCheckMs)) {
+            if (stopRequested != 0) return false;
             if (++quietChecks >= kQuietChecksEndingPass) return true;
             // Keeps the window answering (and Cancel seen) through a long silence.
             wait.SetProgress(int(notes.BytesTaken() % kProgressRange), {});
             continue;
         }
         quietChecks = 0;
-        std::uint8_t b = 0;
-        if (!ReadByte(b)) return false;
         anyBytes = true;
         const bool passEnds = notes.Take(b);
         wait.SetProgress(int(notes.BytesTaken() % kProgressRange), {});

@@ -4,6 +4,7 @@
 
 #include "core/TextUtil.h"
 #include "platform/AtomicFile.h"
+#include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/InputFile.h"
 #include "platform/Presenter.h"
@@ -54,7 +55,7 @@ bool ConvertNotesFile(const std::string& notesPath, const std::string& capturePa
 CWriterFN::~CWriterFN() { StopReaderThread(); }
 
 void CWriterFN::Start(unsigned argument) {
-    packetBuffer.clear();
+    packetBuffer.Reset();
     if (mode != kModeNotesFolder) {
         CSimpleWriter::Start(argument);
         return;
@@ -104,17 +105,22 @@ void CWriterFN::ConvertNotesFolder() {
 }
 
 void CWriterFN::Poll() {
-    if (!WaitForInput(kIdlePauseMs)) {
+    if (!WaitForInput(packetBuffer.WaitMs(platform::MonotonicMs()))) {
         // A writer that went away delivers nothing more, not even a packet it had begun.
-        if (!port.IsUsable()) packetBuffer.clear();
+        if (!port.IsUsable())
+            packetBuffer.Reset();
+        else
+            packetBuffer.NoInput(platform::MonotonicMs());
         return;
     }
-    while (stopRequested == 0 && ReadWaiting(packetBuffer) > 0) TakePackets();
+    std::string bytes;
+    while (stopRequested == 0 && ReadWaiting(bytes) > 0) {
+        packetBuffer.Add(bytes, platform::MonotonicMs(), [this](std::string_view packet) { TakePacket(packet); });
+        bytes.clear();
+    }
 }
 
-void CWriterFN::TakePackets() {
-    DrainFrames(packetBuffer, FindFnFrame, [this](std::string_view packet) {
-        if (std::optional<Stroke> keys = StrokeFromText(std::uint8_t(keyboardLayout & 0xFF), FnPacketText(packet)))
-            AddStroke((*keys)[0], (*keys)[1], (*keys)[2], nullptr, (*keys)[3], (*keys)[4], 0);
-    });
+void CWriterFN::TakePacket(std::string_view packet) {
+    if (std::optional<Stroke> keys = StrokeFromText(std::uint8_t(keyboardLayout & 0xFF), FnPacketText(packet)))
+        AddStroke((*keys)[0], (*keys)[1], (*keys)[2], nullptr, (*keys)[3], (*keys)[4], 0);
 }

@@ -4,9 +4,12 @@
 // text notes files of the notes folder into capture files of 3-byte stroke records in the
 // temporary folder and then serves them as stored notes (mode 1) through the base.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "writers/CSimpleWriter.h"
+#include "writers/FnProtocol.h"
+#include "writers/FramedReader.h"
 
 class CWriterFN : public CSimpleWriter {
 public:
@@ -20,13 +23,14 @@ public:
     // Nothing waiting for this long ends a Poll.
     static constexpr int kIdlePauseMs = 100;
 
-    // Realtime bytes received and not yet consumed (at most an unfinished packet between polls).
-    std::string packetBuffer;
+    // Realtime bytes received and not yet consumed (at most an unfinished packet between
+    // polls), with the time its packet began.
+    FramedReader packetBuffer{FindFnFrame, kIdlePauseMs, kFnPacketTimeoutMs};
     // After a mode-0 start: "<notes file>: <reason>" for each notes file that could not be
     // converted (it is not listed). Also shown to the user once, in one notice.
     std::vector<std::string> conversionErrors;
 
 private:
     void ConvertNotesFolder();
-    void TakePackets();
+    void TakePacket(std::string_view packet);
 };

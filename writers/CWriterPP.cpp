@@ -12,6 +12,12 @@ constexpr int kByteGapMs = 50;       // the wait for the rest of a packet
 constexpr int kQuietLineMs = 1000;   // a line this quiet is asked again
 constexpr int kResendCount = 100;    // strokes asked for at a time
 constexpr int kReopenPauseMs = 500;  // the pace of reopening a port that went away
+// A writer quiet this long and then sending low numbers was reset, not repeating itself.
+constexpr int kRestartPauseMs = 3000;
+// Strokes remembered to tell a packet sent again from a writer numbering afresh.
+constexpr std::size_t kDeliveredKept = 1024;
+// Low packets in sequence that show a writer numbering afresh without a pause.
+constexpr std::size_t kRestartRun = 3;
 
 }  // namespace
 
@@ -31,7 +37,10 @@ void CWriterPP::Poll() {
     if (!port.IsUsable()) {
         // The writer went away: keep trying to reach it, and once back ask for what it wrote
         // meanwhile.
-        if (ReopenPort() && port.IsUsable() && expectedNumber != -1) lastRequestTime = kAskAtNextIdle;
+        if (ReopenPort() && port.IsUsable()) {
+            if (expectedNumber != -1) lastRequestTime = kAskAtNextIdle;
+            afterPause_ = true;  // a writer power-cycled meanwhile numbers afresh
+        }
         return;
     }
     if (!WaitForInput(kIdleWaitMs)) {
@@ -42,30 +51,62 @@ void CWriterPP::Poll() {
         }
         return;
     }
+    const std::int64_t now = platform::MonotonicMs();
+    if (now - lastByteMs_ >= kRestartPauseMs) afterPause_ = true;
     for (;;) {
         std::string bytes;
         ReadWaiting(bytes);
-        passport::AppendReceived(lineBuffer, bytes);
-        TakePackets();
+        if (!bytes.empty()) lastByteMs_ = platform::MonotonicMs();
+        passport::TakeReceived(lineBuffer, bytes, [this](const passport::Packet& packet) { TakePacket(packet); });
         // After a ">" the packet is whole; otherwise give the rest of it a moment to come.
         if (!bytes.empty() && bytes.back() == '>' && !port.IsDataAvailable()) break;
         if (!WaitForInput(kByteGapMs)) break;
     }
 }
 
-void CWriterPP::TakePackets() {
-    while (std::optional<passport::Packet> packet = passport::TakePacket(lineBuffer)) {
-        if (expectedNumber == -1) expectedNumber = packet->number;
-        if (packet->number == expectedNumber) {
-            lastRequestTime = platform::MonotonicMs();
-            ++expectedNumber;
-            receiveBuffer = passport::BuildKeyRecord(packet->keyText);
-            DecodeBuffer();
-        } else if (packet->number > expectedNumber) {
-            lastRequestTime = kAskAtNextIdle;  // strokes were missed: ask at the next idle poll
+void CWriterPP::TakePacket(const passport::Packet& packet) {
+    if (expectedNumber == -1) expectedNumber = packet.number;
+    if (packet.number < expectedNumber) {
+        if (!afterPause_) {
+            TakeLowPacket(packet);
+            return;
         }
-        // Lower numbers were already delivered.
+        // After a quiet line or a reopen, low numbers are a writer that started afresh.
+        expectedNumber = packet.number;
+        delivered_.clear();
     }
+    afterPause_ = false;
+    restartRun_.clear();
+    if (packet.number == expectedNumber) {
+        Deliver(packet);
+    } else {
+        lastRequestTime = kAskAtNextIdle;  // strokes were missed: ask at the next idle poll
+    }
+}
+
+void CWriterPP::TakeLowPacket(const passport::Packet& packet) {
+    // A packet sent again carries the stroke delivered under its number: it is dropped.
+    const auto it = delivered_.find(packet.number);
+    if (it != delivered_.end() && it->second == packet.keyText) return;
+    // Anything else low may be one damaged number; a run of them in sequence is a writer
+    // numbering afresh, whose strokes are then delivered, the held ones first.
+    if (!restartRun_.empty() && packet.number != restartRun_.back().number + 1) restartRun_.clear();
+    restartRun_.push_back(packet);
+    if (restartRun_.size() < kRestartRun) return;
+    expectedNumber = restartRun_.front().number;
+    delivered_.clear();
+    const std::vector<passport::Packet> run = std::move(restartRun_);
+    restartRun_.clear();
+    for (const passport::Packet& held : run) Deliver(held);
+}
+
+void CWriterPP::Deliver(const passport::Packet& packet) {
+    lastRequestTime = platform::MonotonicMs();
+    expectedNumber = packet.number + 1;
+    delivered_[packet.number] = packet.keyText;
+    if (delivered_.size() > kDeliveredKept) delivered_.erase(delivered_.begin());
+    receiveBuffer = passport::BuildKeyRecord(packet.keyText);
+    DecodeBuffer();
 }
 
 bool CWriterPP::ReopenPort() {

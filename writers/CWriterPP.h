@@ -5,10 +5,12 @@
 // A port that goes away is opened again every 500 ms until it answers or the writer stops.
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "writers/CSimpleWriter.h"
+#include "writers/PassportProtocol.h"
 
 class CWriterPP : public CSimpleWriter {
 public:
@@ -40,7 +42,17 @@ public:
     std::vector<std::int64_t> timeStamps;  // the first time stamp seen in mode 0
 
 private:
-    void TakePackets();
+    std::map<int, std::string> delivered_;  // key text of the strokes delivered lately, by number
+    std::int64_t lastByteMs_ = 0;           // when the line last carried bytes
+    bool afterPause_ = false;  // the bytes being read came after a quiet line or a reopen
+    std::vector<passport::Packet> restartRun_;  // low packets in sequence, held
+
+private:
+    void TakePacket(const passport::Packet& packet);
+    // A packet numbered below the next expected one: sent again, damaged, or the writer
+    // started its numbering again (it was reset, or began a new job).
+    void TakeLowPacket(const passport::Packet& packet);
+    void Deliver(const passport::Packet& packet);
     // Pauses 500 ms, then closes the port, forgets the text received on it, and opens it
     // again; false when stopping.
     bool ReopenPort();

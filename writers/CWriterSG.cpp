@@ -17,8 +17,11 @@ constexpr int kWakeWaitMs = 1000;     // after each Wake packet
 constexpr int kConnectAttempts = 10;  // attempts before the user is asked
 constexpr int kQuietMs = 100;         // the writer has finished answering a Wake
 constexpr int kReplyLimitMs = 5000;   // a reply in Start and in the cable exchanges
-constexpr int kCloseLimitMs = 2000;   // the reply to CloseFile, from its last byte
+constexpr int kCloseLimitMs = 2000;   // the reply to CloseFile, from the request
 constexpr int kReplyWindowMs = 500;   // a realtime reply, from the request or its last byte
+constexpr int kMissedBeforeReconnect = 3;  // reply windows: the writer has stopped answering
+// A read request and the pauses after it and after its reply: at most ten requests a second.
+constexpr int kReadCycleMs = 100;
 constexpr int kMaxTimeWords = 1024;   // timeWords holds this many
 
 std::int64_t Now() { return platform::MonotonicMs(); }
@@ -59,6 +62,8 @@ void CWriterSG::SendRequest() {
     lastAction_ = sg::RequestAction(receiveBuffer);
     answered_ = false;
     LineWrite(receiveBuffer);
+    outstanding_ = true;
+    sentMs_ = Now();
     receiveBuffer.clear();
     ++sequenceByte;
     replyBytes = 0;
@@ -75,13 +80,14 @@ void CWriterSG::ReceivePacket() {
         const std::string bytes = LineReadWaiting(sg::ReplyBytesWanted(receiveBuffer));
         if (bytes.empty()) return;
         taken += bytes.size();
-        requestTime = Now();  // every byte restarts the reply time-out
         receiveBuffer += bytes;
         FrameStep framing = sg::FrameReply(receiveBuffer);
         while (framing.kind == FrameStep::Skip) {
             receiveBuffer.erase(0, framing.length);
             framing = sg::FrameReply(receiveBuffer);
         }
+        // Every byte of a reply restarts the reply time-out; noise that starts none does not.
+        if (!receiveBuffer.empty()) requestTime = Now();
         replyBytes = static_cast<int>(receiveBuffer.size());
         replyLength = static_cast<int>(sg::ReplyLengthField(receiveBuffer));
         if (framing.kind == FrameStep::Frame) CompleteReply();
@@ -90,6 +96,7 @@ void CWriterSG::ReceivePacket() {
 
 void CWriterSG::CompleteReply() {
     missedReplies = 0;
+    outstanding_ = false;
     const sg::ReplyCheck check =
         sg::CheckReply(receiveBuffer, static_cast<std::uint8_t>(sequenceByte - 1));
     // Only a reply to a read request carries strokes or says there are none left: the empty
@@ -99,7 +106,9 @@ void CWriterSG::CompleteReply() {
         answered_ = check.HasRecords() || check.IsEmpty();
         if (check.HasRecords()) {
             receiveBuffer = std::string(sg::ReplyData(receiveBuffer));
+            HoldStrokeMessages();
             DecodeBuffer();
+            ReleaseStrokeMessages();
             receiveBuffer.clear();
             replyBytes = 0;
             replyLength = 255;
@@ -197,6 +206,7 @@ void CWriterSG::StartRealtime(unsigned argument) {
         if (!AskRetry()) return;  // Cancel: the reader thread stays at its gate
     }
 
+    connected_ = true;
     strokeIndex = 0;
     bool fromSize = true;
     if (argument == 0) {
@@ -234,6 +244,9 @@ void CWriterSG::StartRealtime(unsigned argument) {
     while (catchingUp != 0 && Now() < end) {
         if (!PauseMs(10)) break;
     }
+    // The catch-up ends here whatever the writer did: a stroke read from now on was written
+    // after Start returned, and the user expects to see it.
+    catchingUp = 0;
 }
 
 void CWriterSG::StartCable() {
@@ -244,6 +257,7 @@ void CWriterSG::StartCable() {
         if (protocolState == 4 || receiveBuffer.size() >= sg::kMinListingSize) break;
     }
     if (protocolState != 3 || !sg::CheckReply(receiveBuffer, 0).checksumsOk) return;
+    connected_ = true;
     for (std::string& entry : sg::CableFileList(receiveBuffer)) notesListing.push_back(entry);
 }
 
@@ -255,31 +269,68 @@ void CWriterSG::Poll() {
         PauseMs(kReplyWindowMs);
         return;
     }
+    if (reconnecting_) {
+        Reconnect();
+        return;
+    }
     if (protocolState == 1) {
-        if (LineInputWaiting()) {
-            receiveBuffer.clear();  // what is waiting is read as a reply
+        if (outstanding_ && LineInputWaiting()) {
+            receiveBuffer.clear();  // what is waiting is read as the reply
             replyBytes = 0;
             replyLength = 255;
             protocolState = 2;
         } else {
+            // Nothing is asked: a byte now is no reply, and must not hold up the next request.
+            if (!outstanding_) LineFlushInput();
+            const std::int64_t wait = lastReadSentMs_ + kReadCycleMs - Now();
+            if (wait > 0 && !PauseMs(int(wait))) return;
             ReadStrokes(strokeIndex, sg::kReadBatch);
         }
     }
     if (protocolState == 2) {
-        if (!LineInputWaiting()) AwaitInput(100);
-        while (protocolState != 3 && stopRequested == 0 && LineInputWaiting()) ReceivePacket();
+        // A reply is handled the moment its last byte is in. At most one longest reply is
+        // read per pass, so a line that streams noise still reaches the time-out below.
+        AwaitInput(100);
+        ReceivePacket();
         const std::int64_t now = Now();
-        if (now > requestTime + kReplyWindowMs) {
+        if (protocolState != 3 && now > requestTime + kReplyWindowMs) {
             ++missedReplies;
             requestTime = now;
-            if (missedReplies >= 3) protocolState = 1;  // ask again
-            if (missedReplies >= 10) {
-                PauseMs(1000);
-                missedReplies = 0;
+            if (missedReplies >= kMissedBeforeReconnect) {
+                // The writer has stopped answering. It may have been reset, its file started
+                // again: once it answers, the session is set up again as Start does.
+                reconnecting_ = true;
+                protocolState = 1;
             }
         }
     }
     if (protocolState == 3) protocolState = 1;
+}
+
+void CWriterSG::Reconnect() {
+    ConnectAttempt(true);
+    if (stopRequested != 0 || protocolState != 3 || !ListingIsSound()) {
+        // No answer, or no usable listing yet: the next poll tries again (a silent writer
+        // costs ten Wake packets a second apart, each ended at once by Stop).
+        protocolState = 1;
+        return;
+    }
+    const sg::FileEntry realtimeFile = *sg::FirstListingEntry(receiveBuffer);
+    receiveBuffer = sg::OpenFileRequest(realtimeFile.name);
+    SendRequest();
+    protocolState = 0;
+    const bool opened = AwaitReply(kReplyLimitMs);
+    receiveBuffer.clear();
+    replyLength = 255;
+    protocolState = 1;
+    if (!opened) return;
+    // A file shorter than the read position was started again: read on from its real end,
+    // as Start does. A file that only grew meanwhile is read on from where the driver was, so
+    // no stroke is lost and none delivered twice.
+    const int size = static_cast<int>(std::min<std::uint32_t>(realtimeFile.size / 4, sg::kMaxRecordIndex));
+    if (size < strokeIndex) strokeIndex = size;
+    missedReplies = 0;
+    reconnecting_ = false;
 }
 
 void CWriterSG::ReadStrokes(int first, int count) {
@@ -297,6 +348,7 @@ void CWriterSG::ReadStrokes(int first, int count) {
     }
     receiveBuffer = sg::ReadRecordsRequest(sequenceByte, first, count);
     SendRequest();
+    lastReadSentMs_ = sentMs_;
     AwaitInput(50);
     if (mode == kModeNotesCable) AwaitReply(kReplyLimitMs);
 }
@@ -368,16 +420,25 @@ void CWriterSG::CloseNotesFile() {
     CloseWriterFile();
 }
 
+bool CWriterSG::WriterAnswers() const {
+    if (!connected_ || reconnecting_ || missedReplies > 0) return false;
+    return !outstanding_ || Now() - sentMs_ < kReplyWindowMs;
+}
+
 void CWriterSG::CloseWriterFile() {
+    // A writer that never connected, or left its last request unanswered, is not waited for.
+    const bool await = WriterAnswers();
     receiveBuffer = sg::CloseFileRequest();
     SendRequest();
     protocolState = 0;
-    requestTime = Now();
+    if (!await) return;
+    // One limit from the request: bytes that keep coming (noise, another device on the line)
+    // must not keep the user-interface thread here.
+    const std::int64_t end = sentMs_ + kCloseLimitMs;
     for (;;) {
         ReceivePacket();
         if (protocolState == 3) return;
-        // requestTime moves with every byte received: the limit counts from the last one.
-        const std::int64_t left = requestTime + kCloseLimitMs - Now();
+        const std::int64_t left = end - Now();
         if (left <= 0 || AwaitInput(static_cast<int>(left)) == Waited::Over) return;
     }
 }
@@ -393,5 +454,6 @@ void CWriterSG::Stop() {
         SendRequest();  // no reply is awaited
         protocolState = 0;
     }
+    connected_ = false;
     CWriter::Stop();
 }

@@ -34,8 +34,8 @@ public:
     // Reads the reply bytes that are waiting; a complete reply is checked, its strokes decoded.
     void ReceivePacket();
 
-    // Longest the user-interface thread waits in Start for the catch-up; the reader thread
-    // finishes it if the writer takes longer.
+    // Longest the user-interface thread waits in Start for the catch-up; the catch-up ends
+    // with Start either way.
     static constexpr int kCatchUpWaitMs = 5000;
 
     std::array<std::uint8_t, 2048> timeWords{};  // time words of the last notes read (mode 0)
@@ -73,9 +73,20 @@ private:
     void PrepareLine();
     void StartRealtime(unsigned argument);
     void StartCable();
-    // Mode 1 and the realtime modes: the request that closes the open file, and its reply.
+    // Mode 1 and the realtime modes: the request that closes the open file, and its reply
+    // (awaited at most 2 s from the request, and only from a writer that answers).
     void CloseWriterFile();
+    // Connected, and the last request answered (or still within its reply window).
+    bool WriterAnswers() const;
+    // On the reader thread, after the writer stopped answering: wakes it, lists its files and
+    // opens the realtime file again, reading on from no further than the file's end.
+    void Reconnect();
 
     std::uint16_t lastAction_ = 0;  // action of the last request sent
     bool answered_ = false;         // its reply has been taken
+    bool outstanding_ = false;      // a request was sent and its reply is not complete
+    std::int64_t sentMs_ = 0;       // when the last request was sent
+    std::int64_t lastReadSentMs_ = 0;  // when the last read request was sent
+    bool connected_ = false;        // Start found the writer and its file
+    bool reconnecting_ = false;     // the writer stopped answering (reader thread)
 };

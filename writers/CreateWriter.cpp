@@ -13,7 +13,9 @@
 #include "writers/CWriterGJ.h"
 #include "writers/CWriterGM.h"
 #include "writers/CWriterMD.h"
+#include "writers/CWriterMW.h"
 #include "writers/CWriterPP.h"
+#include "writers/CWriterPT.h"
 #include "writers/CWriterSG.h"
 #include "writers/CWriterSGU.h"
 #include "writers/CWriterTR.h"
@@ -41,10 +43,10 @@ DriverMaker MakerOf(DriverKind kind) {
         case DriverKind::TR: return Make<CWriterTR>;
         case DriverKind::MD: return Make<CWriterMD>;
         case DriverKind::SGU: return Make<CWriterSGU>;
+        case DriverKind::MW: return Make<CWriterMW>;
+        case DriverKind::PT: return Make<CWriterPT>;
         case DriverKind::SR:
         case DriverKind::TX:
-        case DriverKind::MW:
-        case DriverKind::PT:
         case DriverKind::None: return nullptr;
     }
     return nullptr;

@@ -21,7 +21,9 @@ FrameStep FrameGroup(std::string_view bytes) {
     if (bytes.empty()) return FrameStep::More();
     const auto first = std::uint8_t(bytes[0]);
     if (first == kEndMarker) return FrameStep::SkipBytes(1);
-    if (IsWriterGroup(first)) return DropThroughMarker(bytes, 1);
+    // Three bytes first, whatever their values, as for a stroke; only then the marker.
+    if (bytes.size() < kGroupSize - 1) return FrameStep::More();
+    if (IsWriterGroup(first)) return DropThroughMarker(bytes, kGroupSize - 1);
     if (bytes.size() < kGroupSize) return FrameStep::More();
     if (std::uint8_t(bytes[3]) == kEndMarker) return FrameStep::Take(kGroupSize);
     return DropThroughMarker(bytes, 3);

@@ -28,8 +28,9 @@ inline constexpr int kHandshakeAnswerBytes = 6;
 constexpr bool IsWriterGroup(std::uint8_t first) { return (first & 0xF8) == 0x78; }
 
 // A stroke group is exactly three bytes and the end marker. The writer's own groups are
-// dropped through their end marker; so is a group with more than three bytes before its
-// marker, which could only give a wrong stroke. A stray end marker is dropped alone.
+// three bytes of any value and then everything through the next end marker, all dropped; so
+// is a group with more than three bytes before its marker, which could only give a wrong
+// stroke. A stray end marker is dropped alone.
 FrameStep FrameGroup(std::string_view bytes);
 // The stroke of a stroke group (bytes 3 to 5 zero).
 Stroke GroupStroke(std::string_view group);

@@ -12,9 +12,11 @@ FrameStep FindFnFrame(std::string_view buffer) {
     // Noise only (a stray "}" among it): none of it can start a packet.
     if (open == std::string_view::npos) return FrameStep::SkipBytes(buffer.size());
     if (open > 0) return FrameStep::SkipBytes(open);
-    const std::size_t brace = buffer.find_first_of("{}", kTextStart);
+    // The closing brace lies within the longest packet, however the bytes were read: found
+    // only further on, it closes nothing of this packet's.
+    const std::size_t brace = buffer.substr(0, kFnMaxPacket).find_first_of("{}", kTextStart);
     if (brace == std::string_view::npos)
-        return buffer.size() > kFnMaxPacket ? FrameStep::SkipBytes(1) : FrameStep::More();
+        return buffer.size() >= kFnMaxPacket ? FrameStep::SkipBytes(1) : FrameStep::More();
     if (buffer[brace] == '{') return FrameStep::SkipBytes(brace);
     return FrameStep::Take(brace + 1);
 }

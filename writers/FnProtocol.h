@@ -16,11 +16,15 @@
 // Longest packet taken: "{", the passed-over byte, a stroke text, "}". A real one is well
 // under this; an open packet that grows past it lost its "}" and is dropped.
 constexpr std::size_t kFnMaxPacket = 256;
+// An open packet must be whole this long after its "{" came; else it lost its end and is
+// dropped, so that a "{" after the pause starts afresh instead of being its passed-over byte.
+constexpr int kFnPacketTimeoutMs = 500;
 
 // Frames the front of `buffer`: bytes outside packets are skipped, a whole packet is a frame.
 // The byte after "{" is passed over whatever its value (even a brace). A "{" inside a packet
 // means the packet before it lost its "}": that one is skipped and framing starts again at
-// the new "{", so a cut packet never yields a wrong stroke.
+// the new "{", so a cut packet never yields a wrong stroke. A packet longer than kFnMaxPacket
+// is dropped however its bytes were split into reads.
 FrameStep FindFnFrame(std::string_view buffer);
 // The stroke text of a packet that FindFnFrame took: from after the passed-over byte to
 // before the "}".

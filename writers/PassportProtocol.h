@@ -40,6 +40,19 @@ struct Packet {
 // "<" before its ">" lost its end and is dropped with its text, so is a packet whose number
 // is missing or too long; the packets after them are kept.
 std::optional<Packet> TakePacket(std::string& line);
+// Appends received bytes to `line` and hands every packet they complete to `onPacket`, taking
+// each packet before the cap trims the text after it: the packets are the same however the
+// bytes were split into reads.
+template <class OnPacket>
+void TakeReceived(std::string& line, std::string_view bytes, OnPacket&& onPacket) {
+    while (!bytes.empty()) {
+        const std::size_t end = bytes.find('>');
+        const std::size_t piece = end == std::string_view::npos ? bytes.size() : end + 1;
+        AppendReceived(line, bytes.substr(0, piece));
+        bytes.remove_prefix(piece);
+        while (std::optional<Packet> packet = TakePacket(line)) onPacket(*packet);
+    }
+}
 
 // The 24-byte key record of a packet's key text: each key letter's first occurrence is
 // followed by its 4-bit value; a letter followed by anything but a lower-case hexadecimal

@@ -1,6 +1,12 @@
 #include "core/dialogs/CAlertDlg.h"
 
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLayout>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <algorithm>
 
 #include "core/MessageString.h"
 #include "core/TextUtil.h"
@@ -60,6 +66,7 @@ bool CAlertDlg::OnInitDialog() {
     }
     messageText = request.text;
     DoDataExchange();
+    FitToText();
     if (!request.buttons.empty()) {
         QPushButton* preferred = Button(request.defaultButton + 1);
         for (int n = 1; n <= kMaxAlertButtons; ++n) Button(n)->setDefault(Button(n) == preferred);
@@ -72,6 +79,40 @@ void CAlertDlg::DoDataExchange() {
     std::string shown = messageText;
     ReplaceAll(shown, "\r\n", "\n");
     ui->messageText->setText(platform::ToQString(shown));
+}
+
+// The template's text box is 224 dialog units wide, 56 average characters of the dialog's font.
+// It widens for a word that does not fit (up to the screen) and grows down for every line; the
+// frame is then fixed at that size.
+void CAlertDlg::FitToText() {
+    QLabel* label = ui->messageText;
+    const QFontMetrics metrics(label->font());
+    const QMargins margins = layout()->contentsMargins();
+    const QRect screen =
+        this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int frame = 2 * metrics.height();  // the window frame around the dialog
+    const int widest = std::max(screen.width() - margins.left() - margins.right() - frame, 1);
+    const int tallest = std::max(screen.height() - margins.top() - margins.bottom() - frame -
+                                     ui->button1->sizeHint().height() * 3,
+                                 1);
+
+    int longestWord = 0;
+    const QString text = label->text();
+    for (const QString& word : text.split(QRegularExpression(QStringLiteral("\\s+")),
+                                          Qt::SkipEmptyParts))
+        longestWord = std::max(longestWord, metrics.horizontalAdvance(word));
+    const int templateWidth = std::max(label->minimumWidth(), 56 * metrics.averageCharWidth());
+    // A little room beside the longest word, for the label's own text margins.
+    int width =
+        std::min(std::max(templateWidth, longestWord + 2 * metrics.averageCharWidth()), widest);
+    // Text taller than the screen is given more width before it is given more height.
+    while (label->heightForWidth(width) > tallest && width < widest)
+        width = std::min(widest, width + width / 4);
+    label->setFixedWidth(width);
+    const int height = std::max(label->heightForWidth(width), label->minimumHeight());
+    label->setMinimumHeight(std::min(height, tallest));
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    adjustSize();
 }
 
 int CAlertDlg::Run() {

@@ -40,6 +40,8 @@ public:
 
 private:
     void DoDataExchange();
+    // Sizes the text box and the dialog to the text.
+    void FitToText();
 
     std::uint32_t style;
     int result = platform::kIdClosed;

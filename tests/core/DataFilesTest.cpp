@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "core/DataFiles.h"
 #include "core/Rc4Cipher.h"
+#include "core/RtfDictionary.h"
 #include "tests/support/FileHelpers.h"
 #include "tests/support/TestEnvironment.h"
 
@@ -258,6 +260,85 @@ TEST(DataFileWriters, FailingPartWayKeepsTheOldFile) {
         EXPECT_EQ(result, testfiles::ChildResult::ReturnedFalse) << c.name;
         EXPECT_EQ(ReadBytes(path), "old") << c.name;
         EXPECT_EQ(testfiles::FolderNames(dir), Lines{c.file}) << c.name << ": temporary file left";
+    }
+}
+
+// Saves run without root's power over permissions here: as root every file may be written.
+TEST(DataFileWriters, ProtectedTargetsAreRefusedAndLinksWrittenThrough) {
+    using Writer = std::function<bool(const std::string&)>;
+    std::string progressDir = testenv::MakeTempDir();
+    std::string progress = progressDir + "/list.dqx";
+    ASSERT_TRUE(WriteProgressFile(progress, {{"KAT", "cat"}}, 3));
+    ASSERT_EQ(chmod(progress.c_str(), 0644), 0);
+    struct WriterCase {
+        const char* name;
+        Writer write;
+    } writers[] = {
+        {"progress",
+         [](const std::string& p) { return WriteProgressFile(p, {{"KAT", "cat"}}, 3); }},
+        {"speech progress", [](const std::string& p) { return WriteFileInt(p, 7); }},
+        {"rtf", [&](const std::string& p) { return WriteRtfDictionary(progress, p); }},
+    };
+    enum Target { Writable, ReadOnly, DanglingLink, DanglingChain, LinkToReadOnly, LinkLoop };
+    struct TargetCase {
+        const char* name;
+        Target target;
+        bool saved;
+    } targets[] = {
+        {"writable file", Writable, true},
+        {"read-only file", ReadOnly, false},
+        {"dangling link", DanglingLink, true},
+        {"chain of links ending nowhere", DanglingChain, true},
+        {"link to a read-only file", LinkToReadOnly, false},
+        {"link loop", LinkLoop, false},
+    };
+    for (const WriterCase& w : writers) {
+        std::string reference = testenv::MakeTempDir() + "/reference";
+        ASSERT_TRUE(w.write(reference)) << w.name;
+        const std::string written = ReadBytes(reference);
+        for (const TargetCase& t : targets) {
+            std::string what = std::string(w.name) + ", " + t.name;
+            std::string dir = testenv::MakeTempDir();
+            std::string path = dir + "/target", real = dir + "/real";
+            switch (t.target) {
+                case Writable: WriteBytes(path, "old"); chmod(path.c_str(), 0666); break;
+                case ReadOnly: WriteBytes(path, "old"); chmod(path.c_str(), 0444); break;
+                case DanglingLink: ASSERT_EQ(symlink("real", path.c_str()), 0); break;
+                case DanglingChain:
+                    ASSERT_EQ(symlink("middle", path.c_str()), 0);
+                    ASSERT_EQ(symlink(real.c_str(), (dir + "/middle").c_str()), 0);
+                    break;
+                case LinkToReadOnly:
+                    WriteBytes(real, "old");
+                    chmod(real.c_str(), 0444);
+                    ASSERT_EQ(symlink("real", path.c_str()), 0);
+                    break;
+                case LinkLoop:
+                    ASSERT_EQ(symlink("other", path.c_str()), 0);
+                    ASSERT_EQ(symlink("target", (dir + "/other").c_str()), 0);
+                    break;
+            }
+            // A save through a dangling link creates the file it points at, nothing else.
+            auto expected = testfiles::FolderNames(dir);
+            if (t.target == DanglingLink || t.target == DanglingChain) {
+                expected.push_back("real");
+                std::sort(expected.begin(), expected.end());
+            }
+            auto result = testfiles::RunWithoutRoot([&] { return w.write(path); });
+            ASSERT_NE(result, testfiles::ChildResult::Crashed) << what;
+            EXPECT_EQ(result == testfiles::ChildResult::ReturnedTrue, t.saved) << what;
+            EXPECT_EQ(testfiles::FolderNames(dir), expected) << what;
+            struct stat st {};
+            if (t.target != Writable && t.target != ReadOnly) {
+                EXPECT_TRUE(lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+                    << what << ": the link was replaced";
+            }
+            if (t.saved) {
+                EXPECT_EQ(ReadBytes(path), written) << what;
+            } else if (t.target != LinkLoop) {
+                EXPECT_EQ(ReadBytes(path), "old") << what;
+            }
+        }
     }
 }
 

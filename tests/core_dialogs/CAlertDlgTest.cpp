@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -151,6 +154,50 @@ TEST(CAlertDlgTest, LineBreaksAreShownAsSuch) {
     EXPECT_EQ(TextOf(dlg)->text(),
               "Diskettes from this writer cannot be read directly in this system.\n"
               "Use the cable interface to read notes from the writer.");
+}
+
+// The box grows to its text at every font size: no line, and no part of a long word, is cut.
+TEST(CAlertDlgTest, BoxFitsItsTextAtLargerFonts) {
+    const std::string longWord = "/home/stenographer/Documents/Dictionary Quillfast/"
+                                 "a-very-long-folder-name-without-any-blank-in-it-at-all/list.dqx";
+    struct Case {
+        const char* name;
+        platform::AlertRequest request;
+    } cases[] = {
+        {"message 5047", PrepareAlert(5047, 0, "")},
+        {"six lines",
+         PrepareAlertMessage(9002, 1, "One.\r\nTwo.\r\nThree.\r\nFour.\r\nFive.\r\nSix.|01|", "")},
+        {"long word", PrepareAlertMessage(9003, 0, "Cannot write %s.|00|", longWord)},
+        {"one short line", PrepareAlert(5017, 255, "")},
+    };
+    const QFont original = QApplication::font();
+    for (int points : {8, 10, 12, 16}) {
+        QFont font = original;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        for (const Case& c : cases) {
+            std::string what = std::string(c.name) + " at " + std::to_string(points) + " pt";
+            CAlertDlg dlg(c.request);
+            Open(dlg);
+            QLabel* label = TextOf(dlg);
+            const QRect box = label->contentsRect();
+            const QRect needed =
+                QFontMetrics(label->font())
+                    .boundingRect(QRect(0, 0, box.width(), 100000),
+                                  Qt::TextWordWrap | Qt::AlignHCenter, label->text());
+            EXPECT_LE(needed.height(), box.height()) << what << ": lines cut";
+            EXPECT_LE(needed.width(), box.width()) << what << ": a word cut";
+            EXPECT_TRUE(dlg.rect().contains(label->geometry())) << what;
+            EXPECT_GE(dlg.Button(1)->y(), label->geometry().bottom())
+                << what << ": buttons overlap";
+            EXPECT_TRUE(dlg.rect().contains(dlg.HelpButton()->geometry())) << what;
+            EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize()) << what << ": the frame is fixed";
+            if (const char* shots = std::getenv("DQ_SHOTS"))
+                dlg.grab().save(QString::fromStdString(std::string(shots) + "/alert-" + c.name +
+                                                       "-" + std::to_string(points) + ".png"));
+        }
+    }
+    QApplication::setFont(original);
 }
 
 TEST(CAlertDlgTest, UnknownIdAndUnlistedStyleCanStillBeLeft) {

@@ -96,6 +96,13 @@ TEST(ProfileTest, BatchWritesTheFileOnceAtItsEnd) {
     EXPECT_EQ(file.value("u/Settings/Writer/Port").toInt(), 3);
 }
 
+TEST(ProfileTest, ReloadReadsTheFileAgain) {
+    ASSERT_TRUE(platform::WriteProfileInt("a\\b", "c", 1));
+    WriteFile(ConfigFile(), "[a]\nb\\c=2\n");
+    platform::ReloadProfile();
+    EXPECT_EQ(platform::GetProfileInt("a\\b", "c", 0), 2);
+}
+
 // ---- failures ---------------------------------------------------------------------------
 
 TEST(ProfileTest, DamagedFileIsCopiedAsideAndOtherUsersKeepTheirValues) {
@@ -164,6 +171,47 @@ TEST(ProfileTest, WriteFailureIsReportedOnceAndLaterWritesRecover) {
     QSettings file(QString::fromStdString(ConfigFile()), QSettings::IniFormat);
     EXPECT_EQ(file.value("a/b/c").toInt(), 2);
     EXPECT_EQ(file.value("a/b/f").toInt(), 5);
+}
+
+// Each save is judged by what happened to it, whatever was wrong with the file before.
+TEST(ProfileTest, AfterADamagedFileSavesReportTheirOwnOutcome) {
+    WriteFile(ConfigFile(), "[anna]\nSettings\\Writer\\Type=7\nno equals sign here\n");
+    ScriptedPresenter presenter;
+    auto saveFailures = [&] {
+        int n = 0;
+        for (const auto& q : Notices(presenter))
+            if (q.text.find("could not be saved") != std::string::npos) ++n;
+        return n;
+    };
+    EXPECT_EQ(platform::GetProfileInt("anna\\Settings\\Writer", "Type", 4), 7);
+    {
+        platform::ProfileBatch batch;  // a whole record, as the settings are saved
+        platform::WriteProfileInt("default\\Settings\\Writer", "Type", 5);
+        platform::WriteProfileString("default\\Settings\\Strokes", "Next", "*FPLT");
+    }
+    EXPECT_TRUE(platform::WriteProfileInt("default\\Settings\\Writer", "Port", 2));
+    EXPECT_EQ(saveFailures(), 0);
+    QSettings written(QString::fromStdString(ConfigFile()), QSettings::IniFormat);
+    EXPECT_EQ(written.status(), QSettings::NoError);
+    EXPECT_EQ(written.value("default/Settings/Writer/Type").toInt(), 5);
+    EXPECT_EQ(written.value("default/Settings/Writer/Port").toInt(), 2);
+    EXPECT_EQ(written.value("anna/Settings/Writer/Type").toInt(), 7);
+
+    // Now a real failure: the profile's folder replaced by a file.
+    ASSERT_TRUE(QDir(QString::fromStdString(ConfigFolder())).removeRecursively());
+    WriteFile(ConfigFolder(), "in the way");
+    EXPECT_FALSE(platform::WriteProfileInt("default\\Settings\\Writer", "Port", 3));
+    EXPECT_EQ(saveFailures(), 1);
+    // Mended, then broken again: the new failure is reported too.
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(ConfigFolder())));
+    EXPECT_TRUE(platform::WriteProfileInt("default\\Settings\\Writer", "Port", 4));
+    ASSERT_TRUE(QDir(QString::fromStdString(ConfigFolder())).removeRecursively());
+    WriteFile(ConfigFolder(), "in the way");
+    {
+        platform::ProfileBatch batch;
+        platform::WriteProfileInt("default\\Settings\\Writer", "Port", 5);
+    }
+    EXPECT_EQ(saveFailures(), 2);
 }
 
 TEST(ProfileTest, ReportGoesToStandardErrorWithoutAPresenter) {

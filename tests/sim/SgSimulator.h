@@ -23,6 +23,10 @@ public:
     SgWriterModel& Model() { return model_; }
     // Called on the simulator's thread with each reply as it is handed to the line.
     void OnReply(std::function<void(const std::string& reply)> callback);
+    // Called on the simulator's thread with each reply once its last byte is on the line.
+    void OnReplySent(std::function<void(const std::string& reply)> callback) {
+        SetReplySentHandler(std::move(callback));
+    }
     // Waits (real time, at most timeoutMs) until the writer has had `count` requests of
     // `action`.
     bool WaitForRequests(std::uint16_t action, int count, int timeoutMs);

@@ -80,6 +80,12 @@ void SgWriterModel::AddStoredFile(const std::string& name, int strokes) {
     files_.push_back(file);
 }
 
+void SgWriterModel::Restart(int strokesKept) {
+    std::lock_guard lock(mutex_);
+    files_[0].records.resize(std::min(files_[0].records.size(), std::size_t(std::max(strokesKept, 0)) * 4));
+    openFile_.clear();
+}
+
 void SgWriterModel::SetRealtimeFileName(const std::string& name) {
     std::lock_guard lock(mutex_);
     files_[0].name = name;

@@ -48,6 +48,9 @@ public:
     void SetNoRealtimeFile(bool none);
     // Further files in the listing (cable mode), e.g. "FILE.001".
     void AddStoredFile(const std::string& name, int strokes);
+    // The writer is reset (power-cycled, a new job): its realtime file starts again with the
+    // first `strokesKept` strokes, and no file is open.
+    void Restart(int strokesKept);
     // The realtime file's name in the listing (default "REALTIME.000").
     void SetRealtimeFileName(const std::string& name);
 

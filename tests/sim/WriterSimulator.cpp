@@ -83,6 +83,11 @@ bool WriterSimulator::WaitForScript(int timeoutMs) {
                              [this] { return script_.empty(); });
 }
 
+void WriterSimulator::SetReplySentHandler(std::function<void(const std::string&)> handler) {
+    std::lock_guard<std::mutex> guard(lock_);
+    replySent_ = std::move(handler);
+}
+
 void WriterSimulator::SetRequestHandler(RequestHandler handler) {
     std::lock_guard<std::mutex> guard(lock_);
     handler_ = std::move(handler);
@@ -265,7 +270,14 @@ void WriterSimulator::HandlePending() {
             std::lock_guard<std::mutex> guard(lock_);
             pending_.erase(0, std::min(used, pending_.size()));
         }
-        if (!reply.empty()) Send(reply);
+        if (!reply.empty() && Send(reply)) {
+            std::function<void(const std::string&)> sent;
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                sent = replySent_;
+            }
+            if (sent) sent(reply);
+        }
         if (used == 0) return;
     }
 }

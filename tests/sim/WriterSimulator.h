@@ -82,6 +82,9 @@ public:
     // True once every scripted step has been met (waits at most timeoutMs).
     bool WaitForScript(int timeoutMs);
     void SetRequestHandler(RequestHandler handler);
+    // Called on the simulator's thread with each answer to a request once its last byte has
+    // been written to the line.
+    void SetReplySentHandler(std::function<void(const std::string& reply)> handler);
     // Sends bytes now, as the writer would (through the fault settings). False once vanished.
     bool Send(const std::string& bytes);
 
@@ -123,6 +126,7 @@ private:
     std::mutex sendLock_;  // one sender at a time, so answers and strokes never interleave
     std::deque<Step> script_;
     RequestHandler handler_;
+    std::function<void(const std::string&)> replySent_;
     std::string received_;
     std::string pending_;
     std::vector<std::string> problems_;

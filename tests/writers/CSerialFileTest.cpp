@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/SerialDevice.h"
 #include "platform/SerialPortNames.h"
 #include "tests/sim/PtyPair.h"
 #include "tests/support/ScriptedPresenter.h"
@@ -337,6 +338,73 @@ TEST_F(SerialPort, VanishingIsSeenByAnIdleCheckToo) {
     EXPECT_FALSE(port.IsDataAvailable());
     EXPECT_FALSE(port.IsUsable());
     EXPECT_EQ(port.WaitForInput(kLongMs), WaitResult::Closed);
+}
+
+// ---- reads with a limit ----------------------------------------------------------------------
+
+// A port on an adapter that counts line errors: its next line check finds a framing error,
+// which discards the input waiting.
+class FramingErrorPort : public CSerialFile {
+public:
+    void CheckCommError(int tag) override {
+        CSerialFile::CheckCommError(tag);
+        if (framingErrorAtNextCheck.exchange(false)) {
+            commErrors |= CE_FRAME;
+            platform::PurgeSerialInput(commHandle);
+            comStat.cbInQue = 0;
+        }
+    }
+    std::atomic<bool> framingErrorAtNextCheck{false};
+};
+
+TEST_F(SerialPort, ReadWithALimitKeepsItWhenTheWaitingInputIsDiscarded) {
+    struct Case {
+        const char* name;
+        int limitMs;
+    } cases[] = {{"only what is waiting", 0}, {"a short limit", 150}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FramingErrorPort errors;
+        ASSERT_TRUE(errors.Open(pty.PortSpec().c_str()));
+        ASSERT_TRUE(pty.Send("z"));
+        ASSERT_EQ(errors.WaitForInput(kLongMs), WaitResult::Ready);
+        errors.framingErrorAtNextCheck = true;
+        std::atomic<bool> returned{false};
+        unsigned got = 99;
+        std::thread reader([&] {
+            std::uint8_t b = 0;
+            got = errors.ReadWithin(&b, 1, c.limitMs);
+            returned = true;
+        });
+        for (int i = 0; i < kLongMs && !returned; ++i) usleep(1000);
+        EXPECT_TRUE(returned) << "the read waited past its limit";
+        if (!returned) errors.Wake();  // free the thread so that the test can end
+        reader.join();
+        EXPECT_EQ(got, 0u);
+        EXPECT_TRUE(errors.IsUsable());
+        // The line goes on: the next byte is read.
+        ASSERT_TRUE(pty.Send("y"));
+        std::uint8_t b = 0;
+        EXPECT_EQ(errors.ReadWithin(&b, 1, kLongMs), 1u);
+        EXPECT_EQ(b, 'y');
+    }
+}
+
+TEST_F(SerialPort, ReadWithALimitTakesWhatComesInTime) {
+    OpenDefault();
+    std::string got(3, '\0');
+    EXPECT_EQ(port.ReadWithin(got.data(), 3, 0), 0u);
+    ASSERT_TRUE(pty.Send("ab"));
+    AwaitInput(2);
+    EXPECT_EQ(port.ReadWithin(got.data(), 3, 0), 2u);  // what is waiting, no wait for the third
+    EXPECT_EQ(got.substr(0, 2), "ab");
+    std::thread late([&] {
+        usleep(30'000);
+        pty.Send("c");
+    });
+    EXPECT_EQ(port.ReadWithin(got.data(), 1, kLongMs), 1u);
+    late.join();
+    EXPECT_EQ(got[0], 'c');
 }
 
 // ---- waking ---------------------------------------------------------------------------------

@@ -2,10 +2,15 @@
 // records.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <functional>
+#include <thread>
 #include <string>
 #include <vector>
 
+#include "tests/fakes/FakeOwnerWindow.h"
+#include "tests/fakes/TestWriters.h"
 #include "tests/sim/PassportSimulator.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/writers/DriverSession.h"
@@ -73,6 +78,62 @@ TEST_F(PassportSession, DamagedPacketsAreFetchedAgainAndNeverWrong) {
     EXPECT_FALSE(owner.WaitForStrokes(*writer, 5, kNothingMs));
     EXPECT_EQ(owner.StrokeKeys(), (Keys{"20 00 00 00 00 00", "10 00 00 00 00 00",
                                         "08 00 00 00 00 00", "02 00 00 00 00 00"}));
+}
+
+// After a power cycle or a new job the writer numbers its strokes from 1 again: it is
+// followed. A packet it merely sends again is still dropped, and so is one damaged number.
+TEST(PassportNumbering, ARestartedWriterIsFollowedARepeatIsNot) {
+    struct Case {
+        const char* name;
+        std::function<void(sim::PassportSimulator&)> after;  // what follows strokes 57 S, 58 T
+        Keys expected;
+    } cases[] = {
+        {"numbering from 1 at once",
+         [](sim::PassportSimulator& w) {
+             w.NumberFrom(1);
+             w.Stroke("K");
+             w.Stroke("P");
+             w.Stroke("W");
+         },
+         {"20 00 00 00 00 00", "10 00 00 00 00 00", "08 00 00 00 00 00", "04 00 00 00 00 00",
+          "02 00 00 00 00 00"}},
+        {"numbering from 1 after a pause",
+         [](sim::PassportSimulator& w) {
+             std::this_thread::sleep_for(std::chrono::milliseconds(3500));
+             w.NumberFrom(1);
+             w.Stroke("K");
+         },
+         {"20 00 00 00 00 00", "10 00 00 00 00 00", "08 00 00 00 00 00"}},
+        {"a packet sent again",
+         [](sim::PassportSimulator& w) {
+             w.Send(w.Kept(57));
+             w.Stroke("K");
+         },
+         {"20 00 00 00 00 00", "10 00 00 00 00 00", "08 00 00 00 00 00"}},
+        {"one damaged low number",
+         [](sim::PassportSimulator& w) {
+             w.Send("<3/W8>");
+             w.Stroke("K");
+         },
+         {"20 00 00 00 00 00", "10 00 00 00 00 00", "08 00 00 00 00 00"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::PassportSimulator writerSide(1);
+        ASSERT_TRUE(writerSide.IsOpen()) << writerSide.Error();
+        fakes::UseLineSettings(1);
+        fakes::FakeOwnerWindow window;
+        std::unique_ptr<CWriter> writer = session::StartRealtime<CWriterPP>(window.Handle());
+        writerSide.NumberFrom(57);
+        writerSide.Stroke("S");
+        writerSide.Stroke("T");
+        ASSERT_TRUE(window.WaitForStrokes(*writer, 2, kBoundMs));
+        c.after(writerSide);
+        ASSERT_TRUE(window.WaitForStrokes(*writer, c.expected.size(), kBoundMs));
+        EXPECT_FALSE(window.WaitForStrokes(*writer, c.expected.size() + 1, kNothingMs));
+        EXPECT_EQ(window.StrokeKeys(), c.expected);
+        writer.reset();
+    }
 }
 
 TEST_F(PassportSession, WriterVanishingMidStroke) {

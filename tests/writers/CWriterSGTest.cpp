@@ -5,6 +5,8 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "platform/Clock.h"
 #include "tests/fakes/FakeOwnerWindow.h"
 #include "tests/fakes/TestWriters.h"
+#include "tests/sim/PtyPair.h"
 #include "tests/sim/SgSimulator.h"
 #include "tests/support/FileHelpers.h"
 #include "tests/support/ScriptedPresenter.h"
@@ -170,25 +173,118 @@ TEST_F(SgSession, LateRepliesStillDeliver) {
     EXPECT_EQ(Keys(), (std::vector<std::string>{"30 00 00 00 00 00", "31 00 00 00 00 00"}));
 }
 
-TEST_F(SgSession, AWriterSilentAfterConnectingDoesNotFreezeStart) {
+TEST_F(SgSession, AWriterSilentAfterConnectingDoesNotFreezeStartNorLoseLaterStrokes) {
     sim.Model().Inject(Fault::Silent, sg::ReadRecords);
     CWriterSG& w = Make();
-    const std::int64_t started = RealMs();
     w.Start(1);
-    // Start came back on its own although the catch-up never ended.
-    EXPECT_LT(RealMs() - started, 3 * kBound);
-    EXPECT_EQ(w.catchingUp.load(), 1);
+    // Start came back on its own although the writer never said "no more", and the catch-up
+    // ended with it.
+    EXPECT_EQ(w.catchingUp.load(), 0);
 
-    // The writer answers again: the reader thread finishes the catch-up, and only strokes
-    // written after that are queued.
-    sim.Model().Write(0x41, 0x00, 0x00);  // still part of the old notes
+    // Strokes written once Start has returned are the user's new strokes: all are delivered
+    // when the writer answers again.
+    sim.Model().Write(0x41, 0x00, 0x00);
     sim.Model().ClearFaults();
-    for (int i = 0; i < kBound / 10 && w.catchingUp != 0; ++i) platform::SleepMs(10);
-    ASSERT_EQ(w.catchingUp.load(), 0);
-    EXPECT_TRUE(WaitForReadFrom(6));
     sim.Model().Write(0x42, 0x00, 0x00);
-    ASSERT_TRUE(owner.WaitForStrokes(w, 1, kBound));
-    EXPECT_EQ(Keys(), std::vector<std::string>{"42 00 00 00 00 00"});
+    ASSERT_TRUE(owner.WaitForStrokes(w, 2, 3 * kBound));
+    EXPECT_EQ(Keys(), (std::vector<std::string>{"41 00 00 00 00 00", "42 00 00 00 00 00"}));
+    EXPECT_FALSE(owner.WaitForStrokes(w, 3, kNothing));
+}
+
+// The writer stops answering for a while, then answers again: the driver sets the session up
+// again and reads on from no further than the file's real end.
+TEST_F(SgSession, AWriterThatAnswersAgainAfterSilenceIsFollowed) {
+    struct Case {
+        const char* name;
+        int keptAfterReset;  // -1: no reset, the file only grew
+        std::vector<std::string> expected;
+    } cases[] = {
+        // Reset: the file starts again shorter than the read position; its strokes were
+        // written before the driver heard the writer again (the read position is its size).
+        {"reset, file started again", 1, {"52 00 00 00 00 00", "53 00 00 00 00 00"}},
+        // A line that was only cut: the stroke written meanwhile is not lost.
+        {"silent, file kept", -1, {"51 00 00 00 00 00", "52 00 00 00 00 00", "53 00 00 00 00 00"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SgSimulator line{1};
+        ASSERT_TRUE(line.IsOpen());
+        line.Model().SetRealtimeStrokes(5);
+        fakes::FakeOwnerWindow window;
+        std::unique_ptr<CWriterSG> w(NewWriter<CWriterSG>(window.Handle()));
+        w->mode = kModeRealtime;
+        w->Start(1);
+        line.Model().Write(0x50, 0x00, 0x00);
+        ASSERT_TRUE(window.WaitForStrokes(*w, 1, kBound));
+
+        line.SetSilent(true);
+        line.Model().Write(0x51, 0x00, 0x00);
+        // Silence long enough to be noticed: the driver is trying to wake the writer.
+        ASSERT_TRUE(line.WaitForRequests(sg::Wake, 2, 3 * kBound));
+        if (c.keptAfterReset >= 0) line.Model().Restart(c.keptAfterReset);
+        line.SetSilent(false);
+        ASSERT_TRUE(line.WaitForRequests(sg::OpenFile, 2, 3 * kBound));
+        ASSERT_TRUE(line.WaitForRequests(sg::ReadRecords, int(line.Model().Reads().size()) + 1, kBound));
+        line.Model().Write(0x52, 0x00, 0x00);
+        line.Model().Write(0x53, 0x00, 0x00);
+        std::vector<std::string> expected{"50 00 00 00 00 00"};
+        expected.insert(expected.end(), c.expected.begin(), c.expected.end());
+        ASSERT_TRUE(window.WaitForStrokes(*w, expected.size(), 3 * kBound));
+        EXPECT_FALSE(window.WaitForStrokes(*w, expected.size() + 1, kNothing));
+        EXPECT_EQ(window.StrokeKeys(), expected);
+        w.reset();
+        EXPECT_EQ(line.Model().Errors(), std::vector<std::string>{});
+    }
+}
+
+TEST_F(SgSession, AStrayByteBetweenRepliesIsDroppedAndPollingGoesOn) {
+    std::atomic<int> strays{0};
+    sim.OnReplySent([&](const std::string& reply) {
+        // A byte of no reply right after some of the read replies.
+        if (sg::Get16(reply, 4) == sg::ReadRecords && strays < 5) {
+            ++strays;
+            sim.Send("\x5A");
+        }
+    });
+    CWriterSG& w = Connect();
+    for (int i = 0; i < 5; ++i) {
+        sim.Model().Write(0x60, std::uint8_t(i), 0x00);
+        ASSERT_TRUE(owner.WaitForStrokes(w, std::size_t(i) + 1, kBound));
+    }
+    sim.OnReplySent(nullptr);
+    EXPECT_EQ(strays.load(), 5);
+    // Not one stray byte was taken for a reply that never completed: the session never had to
+    // be set up again.
+    EXPECT_EQ(sim.Model().CountOf(sg::ListFiles), 1);
+    EXPECT_EQ(sim.Model().CountOf(sg::Wake), 1);
+}
+
+TEST_F(SgSession, StopReturnsWhileTheLineStreamsNoise) {
+    CWriterSG& w = Connect();
+    sim.Model().Inject(Fault::Silent, sg::CloseFile);
+    std::atomic<bool> stopped{false};
+    std::atomic<bool> streaming{false};
+    std::atomic<bool> ranOut{false};
+    std::thread noise([&] {
+        // Bytes of another device on the line, never a reply start; at most 20 s of them.
+        const std::int64_t end = RealMs() + 20000;
+        while (!stopped) {
+            if (RealMs() > end) {
+                ranOut = true;
+                break;
+            }
+            sim.Send(std::string(16, '\x55'));
+            streaming = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    while (!streaming) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    w.Stop();
+    stopped = true;
+    noise.join();
+    EXPECT_FALSE(ranOut) << "Stop waited until the line fell quiet";
+    EXPECT_GE(sim.Model().CountOf(sg::CloseFile), 1);
+    ASSERT_TRUE(sim.WaitForRequests(sg::EndRealtime, 1, kBound));
 }
 
 TEST_F(SgSession, NoAnswerAtAllRetryThenCancel) {
@@ -438,14 +534,25 @@ TEST_F(SgNotesFolder, WithoutATimeFileStrokesGetTheTimeOfReading) {
 class ScriptedLineSG : public CWriterSG {
 public:
     using CWriterSG::CWriterSG;
+    using CWriterSG::StopReaderThread;
     ~ScriptedLineSG() override { Stop(); }
 
     SgWriterModel model;
     std::vector<std::int64_t> wakeTimes;  // fast-clock time of each Wake packet written
 
+    // Fast-clock time of each read request written (the reader thread writes them).
+    std::vector<std::int64_t> ReadTimes() {
+        std::lock_guard lock(readLock_);
+        return readTimes_;
+    }
+
 protected:
     void LineWrite(const std::string& bytes) override {
         if (bytes == sg::WakePacket()) wakeTimes.push_back(platform::MonotonicMs());
+        if (sg::RequestAction(bytes) == sg::ReadRecords) {
+            std::lock_guard lock(readLock_);
+            readTimes_.push_back(platform::MonotonicMs());
+        }
         input_ += model.Feed(bytes);
     }
     bool LineInputWaiting() override { return !input_.empty(); }
@@ -470,6 +577,8 @@ public:
 private:
     std::string input_;
     bool stopped_ = false;
+    std::mutex readLock_;
+    std::vector<std::int64_t> readTimes_;
 };
 
 TEST(SgScriptedLine, NoAnswerTakesVirtualSeconds) {
@@ -492,7 +601,36 @@ TEST(SgScriptedLine, NoAnswerTakesVirtualSeconds) {
     }
     EXPECT_GE(clock.NowMs() - virtualStart, 20000);
 
-    // The close exchange waits its 2 s for an answer that never comes, in virtual time too.
+    // A writer that never answered is not waited for: the close request goes out, and Stop
+    // returns without passing any time.
+    const std::int64_t stopping = clock.NowMs();
+    w->Stop();
+    EXPECT_EQ(clock.NowMs() - stopping, 0);
+    EXPECT_EQ(w->model.CountOf(sg::CloseFile), 1);
+    EXPECT_EQ(w->model.Actions().back(), sg::EndRealtime);
+}
+
+// A connected writer that answers every read at once is still asked no more than ten times
+// a second, and its close reply is awaited 2 s from the request, no longer.
+TEST(SgScriptedLine, ReadsArePacedAndTheCloseReplyHasOneLimit) {
+    platform::FastClock clock;
+    platform::ScopedClock useClock(clock);
+    sim::PtyPair unused{1};  // a port that opens; the writer is the scripted line
+    fakes::UseLineSettings(1);
+    fakes::FakeOwnerWindow owner;
+    ScriptedPresenter presenter;
+    std::unique_ptr<ScriptedLineSG> w(NewWriter<ScriptedLineSG>(owner.Handle()));
+    w->mode = kModeRealtime;
+    w->model.Inject(Fault::Silent, sg::CloseFile);
+    w->Start(1);
+    ASSERT_EQ(presenter.Asked().size(), 0u);
+    for (int i = 0; i < 5000 && w->ReadTimes().size() < 12; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    w->StopReaderThread();
+    const std::vector<std::int64_t> reads = w->ReadTimes();
+    ASSERT_GE(reads.size(), 12u);
+    for (std::size_t i = 1; i < reads.size(); ++i) EXPECT_GE(reads[i] - reads[i - 1], 100) << i;
+
     const std::int64_t stopping = clock.NowMs();
     w->Stop();
     EXPECT_EQ(clock.NowMs() - stopping, 2000);

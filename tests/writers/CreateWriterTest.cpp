@@ -22,6 +22,8 @@
 #include "writers/CWriterGJ.h"
 #include "writers/CWriterGM.h"
 #include "writers/CWriterMD.h"
+#include "writers/CWriterMW.h"
+#include "writers/CWriterPT.h"
 #include "writers/CWriterPP.h"
 #include "writers/CWriterSG.h"
 #include "writers/CWriterSGU.h"
@@ -135,6 +137,8 @@ const std::map<K, std::function<bool(CWriter*)>>& ClassChecks() {
         {K::PP, [](CWriter* w) { return dynamic_cast<CWriterPP*>(w) != nullptr; }},
         {K::GJ, [](CWriter* w) { return dynamic_cast<CWriterGJ*>(w) != nullptr; }},
         {K::TR, [](CWriter* w) { return dynamic_cast<CWriterTR*>(w) != nullptr; }},
+        {K::MW, [](CWriter* w) { return dynamic_cast<CWriterMW*>(w) != nullptr; }},
+        {K::PT, [](CWriter* w) { return dynamic_cast<CWriterPT*>(w) != nullptr; }},
         {K::MD, [](CWriter* w) { return dynamic_cast<CWriterMD*>(w) != nullptr; }},
         {K::SGU, [](CWriter* w) { return dynamic_cast<CWriterSGU*>(w) != nullptr; }},
     };

@@ -16,7 +16,10 @@ TEST(FlRealtime, StreamsGiveTheirStrokes) {
     const StreamRow rows[] = {
         {"one stroke", "12 34 56 FF", {"12 34 56"}},
         {"writer's group skipped", "7A 00 00 01 FF 40 00 01 FF", {"40 00 01"}},
-        {"short writer's group", "78 FF 01 02 03 FF", {"01 02 03"}},
+        // The writer's group is three bytes, whatever they are, then through its marker.
+        {"writer's group with an end-marker value inside", "7A FF 03 FF 20 00 00 FF", {"20 00 00"}},
+        {"writer's group with end-marker values second and third", "7B FF FF FF 21 00 00 FF", {"21 00 00"}},
+        {"writer's group longer than four bytes", "78 01 02 03 04 FF 22 00 00 FF", {"22 00 00"}},
         {"end-marker value inside a stroke", "12 FF 56 FF 01 FF FF FF", {"12 FF 56", "01 FF FF"}},
         {"two strokes", "01 02 03 FF 04 05 06 FF", {"01 02 03", "04 05 06"}},
         // Damaged good input, one way each: nothing wrong is queued, the next stroke is.
@@ -34,7 +37,9 @@ TEST(FlRealtime, FramerSteps) {
     EXPECT_EQ(fl::FrameGroup(Hex("12 34 56")), FrameStep::More());
     EXPECT_EQ(fl::FrameGroup(Hex("12 34 56 FF 01")), FrameStep::Take(4));
     EXPECT_EQ(fl::FrameGroup(Hex("FF 12")), FrameStep::SkipBytes(1));
-    EXPECT_EQ(fl::FrameGroup(Hex("7F 01 FF 02")), FrameStep::SkipBytes(3));
+    EXPECT_EQ(fl::FrameGroup(Hex("7F 01")), FrameStep::More());
+    EXPECT_EQ(fl::FrameGroup(Hex("7F 01 FF 02")), FrameStep::More());
+    EXPECT_EQ(fl::FrameGroup(Hex("7F 01 FF FF 02")), FrameStep::SkipBytes(4));
     EXPECT_EQ(fl::FrameGroup(Hex("12 34 56 78")), FrameStep::More());
     EXPECT_EQ(fl::FrameGroup(Hex("12 34 56 78 FF")), FrameStep::SkipBytes(5));
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/writers/FramedStrokes.h"
 #include "tests/writers/StrokeBytes.h"
 #include "writers/FnProtocol.h"
 #include "writers/StenoTextStroke.h"
@@ -49,6 +50,11 @@ TEST_P(FnPacketTable, QueuesThePacketStrokes) {
     const Framed framed = Frame(GetParam().chunks);
     EXPECT_EQ(framed.strokes, GetParam().expected);
     EXPECT_LE(framed.largestBuffer, kFnMaxPacket);
+    // The same bytes give the same strokes however reads split them.
+    std::string stream;
+    for (const std::string& chunk : GetParam().chunks) stream += chunk;
+    for (const std::vector<std::string>& pieces : SplitWays(stream))
+        EXPECT_EQ(Frame(pieces).strokes, GetParam().expected) << DescribeSplit(pieces);
 }
 
 const std::string kOpenNoise = "{X" + std::string(kFnMaxPacket, 'S');
@@ -74,7 +80,10 @@ INSTANTIATE_TEST_SUITE_P(
         PacketCase{"NoKeyLetters", {"{Xxyz}"}, {}},
         PacketCase{"BinaryNoiseBetween", {std::string("{XSTK}\x00\xff\x7f\x1b", 10), "{XKWR}"},
                    {kSTK, kKWR}},
-        PacketCase{"OverlongOpenPacket", {kOpenNoise, "}{XKWR}"}, {kKWR}}),
+        PacketCase{"OverlongOpenPacket", {kOpenNoise, "}{XKWR}"}, {kKWR}},
+        PacketCase{"OverlongPacketInOneRead", {kOpenNoise + "}{XKWR}"}, {kKWR}},
+        PacketCase{"LongestPacket", {"{X" + std::string(kFnMaxPacket - 8, ' ') + "STKPW}"}, {kSTKPW}},
+        PacketCase{"LongestPacketTaken", {"{XS" + std::string(kFnMaxPacket - 4, ' ') + "}"}, {Keys({0})}}),
     [](const testing::TestParamInfo<PacketCase>& info) { return std::string(info.param.name); });
 
 TEST(FnPacket, UnfinishedPacketWaitsAndNoiseIsDropped) {

@@ -6,6 +6,7 @@
 
 #include "core/Stroke.h"
 #include "tests/sim/GeminiWire.h"
+#include "tests/writers/FramedStrokes.h"
 #include "writers/GeminiProtocol.h"
 
 namespace {
@@ -113,10 +114,11 @@ TEST(GeminiFrame, GoodAndDamagedPackets) {
 }
 
 // Runs the framer over a stream the way the driver does and decodes every packet it finds.
-std::vector<Stroke> DecodeStream(std::string stream, int layout) {
+// The same however reads split the stream.
+std::vector<Stroke> DecodeStream(const std::string& stream, int layout) {
     std::vector<Stroke> strokes;
-    DrainFrames(stream, gemini::FramePacket,
-                [&](std::string_view packet) { strokes.push_back(gemini::DecodePacket(packet, layout)); });
+    for (const std::string& packet : SplitInvariantFrames(stream, gemini::FramePacket))
+        strokes.push_back(gemini::DecodePacket(packet, layout));
     return strokes;
 }
 

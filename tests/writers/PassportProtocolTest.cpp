@@ -7,6 +7,7 @@
 
 #include "core/Stroke.h"
 #include "tests/sim/PassportWire.h"
+#include "tests/writers/FramedStrokes.h"
 #include "writers/PassportProtocol.h"
 
 namespace {
@@ -77,6 +78,38 @@ TEST(PassportPackets, ReceivedBytesAreFilteredAndCapped) {
     EXPECT_EQ(line, "<7/S8");
     passport::AppendReceived(line, ">");
     EXPECT_EQ(TakeAll(line), (Packets{{7, "/S8"}}));
+}
+
+// Packets taken from bytes as reads deliver them, a fresh line each time.
+Packets TakeFromPieces(const std::vector<std::string>& pieces) {
+    Packets out;
+    std::string line;
+    for (const std::string& piece : pieces)
+        passport::TakeReceived(line, piece, [&](const passport::Packet& p) { out.emplace_back(p.number, p.keyText); });
+    return out;
+}
+
+TEST(PassportPackets, TheSamePacketsHoweverTheBytesAreSplit) {
+    const std::string filler(passport::kLineBufferCap + 100, 'x');
+    const std::string longKeys(passport::kLineBufferCap, 'S');
+    const struct {
+        const char* name;
+        std::string stream;
+        Packets expected;
+    } rows[] = {
+        {"two packets", "<1/S8><2/T9>", {{1, "/S8"}, {2, "/T9"}}},
+        {"noise and a packet that lost its end", "ab<5/S8<6/T8>\x01z>", {{6, "/T8"}}},
+        // More text than the cap after a whole packet: the packet is kept.
+        {"a packet, then text past the cap", "<1/S8>" + filler + "<2/T8>", {{1, "/S8"}, {2, "/T8"}}},
+        // A packet longer than the cap is dropped, the next one kept.
+        {"a packet longer than the cap", "<3/" + longKeys + "><4/K8>", {{4, "/K8"}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const std::vector<std::string>& pieces : SplitWays(row.stream)) {
+            EXPECT_EQ(TakeFromPieces(pieces), row.expected) << pieces.size() << " pieces";
+        }
+    }
 }
 
 Stroke Keys(std::initializer_list<int> values) {

@@ -6,6 +6,7 @@
 
 #include "tests/sim/SgWriterModel.h"
 #include "tests/sim/WriterSimulator.h"
+#include "tests/writers/FramedStrokes.h"
 #include "writers/SgProtocol.h"
 
 namespace {
@@ -175,6 +176,27 @@ TEST(SgReplies, FramerFindsWholeRepliesAndSkipsNoise) {
     for (const Wanted& w : wanted) EXPECT_EQ(sg::ReplyBytesWanted(w.received), w.more) << Hex(w.received);
     EXPECT_EQ(sg::ReplyLengthField(Bytes({0x01, 0x05, 0x14})), 255u);
     EXPECT_EQ(sg::ReplyLengthField(Bytes({0x01, 0x05, 0x14, 0x03})), 0x314u);
+}
+
+TEST(SgReplies, StreamsFrameTheSameHoweverSplit) {
+    const std::string a = SgReply(5, SgStrokeRecord(1, 2, 3));
+    const std::string b = SgReply(6, {});
+    const std::string c = SgReply(7, SgStrokeRecord(4, 5, 6) + SgStrokeRecord(7, 8, 9));
+    const struct {
+        const char* name;
+        std::string stream;
+        std::vector<std::string> frames;
+    } rows[] = {
+        {"three replies", a + b + c, {a, b, c}},
+        {"noise before and between", "\x7E" + std::string(1, '\0') + a + "\x55\xAA" + b + c, {a, b, c}},
+        {"a reply with a short length field", Bytes({0x01, 0x05, 0x02, 0x00}) + a, {Bytes({0x01, 0x05, 0x02, 0x00}), a}},
+        // The next reply's start byte is read as the cut one's length: everything waits.
+        {"a reply cut short, then the next", a.substr(0, 3) + b + c, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(SplitInvariantFrames(row.stream, sg::FrameReply), row.frames);
+    }
 }
 
 // A 20-byte reply with one stroke record, and that reply damaged one way each.

@@ -201,6 +201,17 @@ TEST_F(FoniksSession, PacketSplitAcrossReadsGivesOneStroke) {
     EXPECT_EQ(owner.StrokeKeys(), KeysOfAll({kSTKPW}));
 }
 
+TEST_F(FoniksSession, APacketCutAfterItsBraceIsDroppedAndTheNextStartsAfresh) {
+    auto writer = Start();
+    ASSERT_TRUE(writerSide.Send("{"));
+    // Longer than an open packet may take: the "{" lost the rest of its packet.
+    std::this_thread::sleep_for(std::chrono::milliseconds(kFnPacketTimeoutMs + 300));
+    ASSERT_TRUE(writerSide.Send("{SKW}"));  // "S" is this packet's passed-over byte
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBound));
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, 2, kQuiet));
+    EXPECT_EQ(owner.StrokeKeys(), KeysOfAll({Keys({2, 4})}));
+}
+
 TEST_F(FoniksSession, TwoPacketsInOneReadBothArriveWithoutAFurtherByte) {
     auto writer = Start();
     ASSERT_TRUE(writerSide.Send("{XSTKPW}{XKWR}"));

@@ -1,0 +1,315 @@
+// CWriterMW against a simulated MeritWriter on a pseudo-terminal: the realtime command with
+// Retry/Cancel, strokes with and without the lead byte, a stroke cut short, an unplugged
+// writer; the stored notes read over the cable into MWNotes.000 (noise before records, Cancel,
+// a writer falling silent, a record cut short, a writer unplugged, no capture file); and the
+// erase/format question.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <regex>
+#include <thread>
+
+#include "tests/fakes/FakeOwnerWindow.h"
+#include "tests/fakes/TestWriters.h"
+#include "tests/fakes/WaitDialogScript.h"
+#include "tests/sim/MwSimulator.h"
+#include "tests/support/FileHelpers.h"
+#include "tests/support/HexBytes.h"
+#include "tests/support/ScriptedPresenter.h"
+#include "tests/support/TestEnvironment.h"
+#include "tests/writers/DriverSession.h"
+#include "tests/writers/StrokeBytes.h"
+#include "writers/CWriterMW.h"
+#include "writers/MwProtocol.h"
+
+namespace {
+
+using sim::MwSimulator;
+using strokebytes::Records;
+
+constexpr int kBound = session::kBoundMs;
+const std::string kEnd("\xFF\xFF\xFF", 3);
+
+std::string Keys(const Stroke& s) {
+    StrokeRecord record;
+    record.keys = s;
+    return fakes::KeysText(record);
+}
+
+// Strokes as a writer stores them (never the end record).
+std::vector<Stroke> StoredStrokes(std::size_t count) {
+    std::mt19937 random(20);
+    std::vector<Stroke> strokes;
+    while (strokes.size() < count) {
+        Stroke s{std::uint8_t(random() & 0x7F), std::uint8_t(random()), std::uint8_t(random())};
+        if (s[0] | s[1] | s[2]) strokes.push_back(s);
+    }
+    return strokes;
+}
+
+class MwSession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim.IsOpen()) << sim.Error();
+        fakes::UseLineSettings(1);
+    }
+    std::unique_ptr<CWriterMW> Make(int mode) {
+        std::unique_ptr<CWriterMW> writer(NewWriter<CWriterMW>(owner.Handle()));
+        writer->mode = mode;
+        return writer;
+    }
+    std::unique_ptr<CWriterMW> Open(int mode) {
+        auto writer = Make(mode);
+        writer->Start(1);
+        return writer;
+    }
+    static std::string Capture(const std::string& extension = "000") {
+        return std::string(std::getenv("TEMP")) + "/MWNotes." + extension;
+    }
+
+    MwSimulator sim{1};
+    fakes::FakeOwnerWindow owner;
+};
+
+// ---- realtime -------------------------------------------------------------------------------
+
+TEST_F(MwSession, RealtimeStrokesArriveInOrderWithOrWithoutTheLeadByte) {
+    ScriptedPresenter presenter;  // no answers: a question fails the test
+    auto writer = Open(kModeRealtime);
+    EXPECT_EQ(sim.Received(), "F1\rRTON\r");
+    EXPECT_TRUE(sim.realtime.load());
+    EXPECT_TRUE(presenter.Asked().empty());
+
+    const Stroke a{0x20, 0x00, 0x00}, b{kNumberBarFlag | 0x01, 0x80, 0x01}, c{0x3F, 0xFF, 0xFF};
+    sim.Send(MwSimulator::RealtimeStroke(a, true) + MwSimulator::RealtimeStroke(b) +
+             MwSimulator::RealtimeStroke(c, true));
+    sim.Send(MwSimulator::RealtimeStroke(a));
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 4, kBound));
+    EXPECT_EQ(owner.StrokeKeys(), (std::vector<std::string>{Keys(a), Keys(b), Keys(c), Keys(a)}));
+    EXPECT_EQ(owner.StrokeMessageCount(), 4u);
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, 5, session::kNothingMs));
+}
+
+TEST_F(MwSession, ASilentWriterIsAskedAboutAndRetrySendsTheWholeCommandAgain) {
+    sim.answerCommands = false;
+    ScriptedPresenter presenter;
+    presenter.Answer(kMessageNoAnswer, 0).Answer(kMessageNoAnswer, 1);  // Retry, then Cancel
+    auto writer = Open(kModeRealtime);
+    EXPECT_EQ(sim.Received(), "F1\rRTON\rF1\rRTON\r");
+    ASSERT_EQ(presenter.Asked().size(), 2u);
+    EXPECT_EQ(presenter.Asked()[0].text, "Unable to communicate with steno machine.");
+    // Cancel leaves the reader thread at its gate.
+    sim.Send(MwSimulator::RealtimeStroke({0x20, 0, 0}));
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, 1, session::kNothingMs));
+}
+
+TEST_F(MwSession, AStrokeCutShortIsDroppedAndNothingIsMadeOfIt) {
+    auto writer = Open(kModeRealtime);
+    sim.Send(Hex("FF 04 00"));  // the writer stops before the last key byte
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, 1, mw::kStrokeTimeoutMs + 300));
+    sim.Send(MwSimulator::RealtimeStroke({0x00, 0x80, 0x01}));
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBound));
+    EXPECT_EQ(owner.StrokeKeys(), std::vector<std::string>{Keys({0x00, 0x80, 0x01})});
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, 2, session::kNothingMs));
+}
+
+TEST_F(MwSession, StopReturnsAtOnceMidStrokeAndAnUnpluggedWriterGivesNothing) {
+    auto writer = Open(kModeRealtime);
+    sim.Send(Hex("FF 04"));
+    EXPECT_TRUE(session::ReturnsSoon([&] { writer->Stop(); }));
+    EXPECT_EQ(writer->threadStopped.load(), 1);
+
+    auto second = Open(kModeRealtime);
+    sim.Send(Hex("04"));
+    sim.Vanish();
+    EXPECT_FALSE(owner.WaitForStrokes(*second, 1, session::kNothingMs));
+    EXPECT_LT(session::CpuMsWhileIdle(500), 250.0);  // waits, does not spin
+    EXPECT_TRUE(session::ReturnsSoon([&] { second.reset(); }));
+}
+
+TEST_F(MwSession, APortThatDoesNotOpenIsReportedInRealtime) {
+    fakes::UseLineSettings(7);  // no such port
+    ScriptedPresenter presenter;
+    presenter.Answer(kMessageNoAnswer, 1);
+    auto writer = Open(kModeRealtime);
+    EXPECT_EQ(presenter.Asked().size(), 1u);
+    EXPECT_TRUE(sim.Received().empty());
+}
+
+// ---- stored notes over the cable --------------------------------------------------------------
+
+TEST_F(MwSession, StoredNotesAreCapturedStaleFilesGoAndTheFileIsListed) {
+    const std::vector<Stroke> strokes = StoredStrokes(300);
+    sim.SetNotes(strokes);
+    sim.SetNoise("\x12\x00\x7E");  // bytes before each sync byte are skipped
+    for (const char* extension : {"001", "002"}) testfiles::WriteBytes(Capture(extension), "old");
+    fakes::WaitDialogScript dialogs;
+    ScriptedPresenter presenter;
+    auto writer = Open(kModeNotesCable);
+
+    EXPECT_EQ(testfiles::ReadBytes(Capture()), Records(strokes) + kEnd);
+    EXPECT_FALSE(FileExists(Capture("001")));
+    EXPECT_FALSE(FileExists(Capture("002")));
+    const std::vector<std::string> commands = sim.Commands();
+    ASSERT_GE(commands.size(), 5u);
+    EXPECT_EQ(commands.front(), "F1");
+    EXPECT_EQ(std::vector<std::string>(commands.end() - 3, commands.end()),
+              (std::vector<std::string>{"JOBS", "POS000", "FU"}));
+    EXPECT_TRUE(presenter.Asked().empty());
+    EXPECT_TRUE(sim.Problems().empty());
+
+    ASSERT_EQ(writer->notesFiles, std::vector<std::string>{Capture()});
+    ASSERT_EQ(writer->notesListing.size(), 1u);
+    EXPECT_TRUE(
+        std::regex_match(writer->notesListing[0], std::regex(R"(MWNotes\.000: 903 \d{1,2}/\d{1,2}/\d{4})")))
+        << writer->notesListing[0];
+    ASSERT_EQ(dialogs.OpenedCount(), 1u);
+    const fakes::WaitDialogRecord dialog = dialogs.Dialog(0);
+    EXPECT_EQ(dialog.headingId, kReadNotesHeading);
+    EXPECT_EQ(dialog.actionId, kReadingAction);
+    EXPECT_TRUE(dialog.allowCancel);
+    ASSERT_EQ(dialog.ranges.size(), 1u);
+    EXPECT_EQ(dialog.ranges[0].high, 10000);
+    EXPECT_EQ(dialog.ranges[0].interval, 16);
+    EXPECT_TRUE(dialog.closed);
+
+    // The caller reads the capture through the base; the end record comes as a stroke of its own.
+    ASSERT_TRUE(writer->OpenNotesFile(0));
+    writer->ReadStrokes(299, 5);
+    owner.HandleMessages(*writer);
+    EXPECT_EQ(owner.StrokeKeys(), (std::vector<std::string>{Keys(strokes.back()), Keys({0xFF, 0xFF, 0xFF})}));
+}
+
+TEST_F(MwSession, CancelWhileTheWriterIsSilentKeepsWhatArrived) {
+    const std::vector<Stroke> strokes = StoredStrokes(20);
+    sim.SetNotes(strokes);
+    sim.recordsBeforeSilence = 5;
+    fakes::WaitDialogScript dialogs;
+    dialogs.CancelAtProgressCall(8);  // a few calls into the silence
+    auto writer = Open(kModeNotesCable);
+    EXPECT_EQ(testfiles::ReadBytes(Capture()), Records({strokes.begin(), strokes.begin() + 5}));
+    EXPECT_EQ(writer->notesFiles, std::vector<std::string>{Capture()});
+    EXPECT_TRUE(dialogs.Dialog(0).closed);
+}
+
+TEST_F(MwSession, ATransferThatEndsEarlyKeepsItsWholeRecordsOnly) {
+    struct Row {
+        const char* name;
+        int silentAfter;
+        bool cut;
+        bool vanish;
+        std::size_t kept;  // records in the capture file
+    };
+    const Row rows[] = {
+        {"the writer falls silent", 4, false, false, 4},
+        {"the writer stops inside a record", 4, true, false, 3},
+        {"the writer is unplugged", 4, false, true, 4},
+    };
+    const std::vector<Stroke> strokes = StoredStrokes(10);
+    for (const Row& row : rows) {
+        MwSimulator line(2);
+        ASSERT_TRUE(line.IsOpen());
+        fakes::UseLineSettings(2);
+        line.SetNotes(strokes);
+        line.recordsBeforeSilence = row.silentAfter;
+        line.cutLastRecord = row.cut;
+        std::atomic<bool> done{false};
+        std::thread unplug([&] {
+            while (row.vanish && !done && line.recordsSent < row.silentAfter)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            if (row.vanish && !done) line.Vanish();
+        });
+        fakes::WaitDialogScript dialogs;
+        ScriptedPresenter presenter;
+        auto writer = Make(kModeNotesCable);
+        writer->byteWaitMs = 300;
+        writer->recordWaitMs = 600;
+        writer->Start(1);
+        done = true;
+        unplug.join();
+        EXPECT_EQ(testfiles::ReadBytes(Capture()), Records({strokes.begin(), strokes.begin() + long(row.kept)}))
+            << row.name;
+        EXPECT_EQ(writer->notesFiles, std::vector<std::string>{Capture()}) << row.name;
+        EXPECT_TRUE(dialogs.Dialog(0).closed) << row.name;
+        EXPECT_TRUE(presenter.Asked().empty()) << row.name;
+    }
+}
+
+TEST_F(MwSession, ATransferThatBringsNothingLeavesTheEarlierNotes) {
+    sim.SetNotes(StoredStrokes(3));
+    sim.recordsBeforeSilence = 0;
+    testfiles::WriteBytes(Capture(), "old");
+    fakes::WaitDialogScript dialogs;
+    auto writer = Make(kModeNotesCable);
+    writer->recordWaitMs = 300;
+    writer->Start(1);
+    EXPECT_EQ(testfiles::ReadBytes(Capture()), "old");
+    EXPECT_EQ(writer->notesFiles, std::vector<std::string>{Capture()});
+}
+
+TEST_F(MwSession, ACaptureFileThatCannotBeMadeIsReportedWithItsPath) {
+    const std::string temp = std::getenv("TEMP");
+    setenv("TEMP", (testenv::Root() + "/missing").c_str(), 1);
+    fakes::WaitDialogScript dialogs;
+    ScriptedPresenter presenter;
+    auto writer = Open(kModeNotesCable);
+    ASSERT_EQ(presenter.Asked().size(), 1u);
+    EXPECT_NE(presenter.Asked()[0].text.find("/missing/MWNotes.000"), std::string::npos);
+    EXPECT_EQ(sim.Received().find("JOBS"), std::string::npos);  // the notes were never asked for
+    EXPECT_TRUE(dialogs.Dialog(0).closed);
+    EXPECT_TRUE(writer->notesFiles.empty());
+    setenv("TEMP", temp.c_str(), 1);
+}
+
+TEST_F(MwSession, ThePortNotOpeningEndsTheCableTransferQuietly) {
+    fakes::UseLineSettings(7);
+    ScriptedPresenter presenter;
+    fakes::WaitDialogScript dialogs;
+    auto writer = Open(kModeNotesCable);
+    EXPECT_TRUE(presenter.Asked().empty());
+    EXPECT_EQ(dialogs.OpenedCount(), 0u);
+}
+
+// ---- erase or format ----------------------------------------------------------------------
+
+TEST_F(MwSession, EraseOrFormatSendsTheChosenCommand) {
+    const struct {
+        const char* name;
+        int answer;
+        std::vector<std::string> commands;
+    } rows[] = {
+        {"Erase", 0, {"F1", "ERASE", "INIT"}},
+        {"Format", 1, {"F1", "DSKFMT", "INIT"}},
+        {"closed without a choice", -1, {"F1"}},
+    };
+    int com = 2;
+    for (const auto& row : rows) {
+        MwSimulator line(com);
+        ASSERT_TRUE(line.IsOpen());
+        fakes::UseLineSettings(com++);
+        ScriptedPresenter presenter;
+        presenter.Answer(kMessageEraseOrFormat, row.answer);
+        auto writer = Open(kModeErase);
+        ASSERT_EQ(presenter.Asked().size(), 1u) << row.name;
+        EXPECT_EQ(presenter.Asked()[0].text, "Do you want to erase the existing files or format the entire disk?");
+        EXPECT_EQ(presenter.Asked()[0].captions, (std::vector<std::string>{"&Erase", "&Format"}));
+        EXPECT_EQ(line.Commands(), row.commands) << row.name;
+        EXPECT_EQ(writer->threadStopped.load(), 0) << row.name;  // never resumed, never ended
+    }
+}
+
+TEST_F(MwSession, EraseOnASilentWriterAsksRetryAndNeverErases) {
+    sim.answerCommands = false;
+    ScriptedPresenter presenter;
+    presenter.Answer(kMessageNoAnswer, 1);
+    auto writer = Open(kModeErase);
+    ASSERT_EQ(presenter.Asked().size(), 1u);
+    EXPECT_EQ(presenter.Asked()[0].text, "Unable to communicate with steno machine.");
+    EXPECT_EQ(sim.Commands(), std::vector<std::string>(10, "F1"));
+}
+
+}  // namespace
