@@ -64,6 +64,7 @@ TEST(UsbChannel, OpensTheFirstDeviceThatNamesASupportedId) {
         EXPECT_FALSE(channel.Close()) << c.name << ": nothing open yet";
         ASSERT_EQ(channel.Open(), c.opens) << c.name;
         if (!c.opens) continue;
+        EXPECT_TRUE(channel.Open()) << c.name << ": opening again keeps the open device";
         // Only the writer's own device answers a request.
         EXPECT_EQ(channel.Write(sgu::Packet(0, std::string("\x01", 1), "")),
                   c.opened == c.writer)
