@@ -1,6 +1,8 @@
 // Stroke latency: the time from the writer's last byte of a stroke on the line to the owner
 // window's handling of the stroke message (0x402), for each driver, against the same path with
 // no driver at all ("floor": a bare thread that polls the line and posts the message).
+// The row "CBuildDlg" runs the whole road to the build dialog: the test driver's stroke from
+// its last byte on the line until the dialog has listed it.
 //
 // Each driver runs on a pseudo-terminal with a real Qt event loop as the owner's thread. The
 // writer side sends one stroke at a steady rate and stamps the moment its write returned; the
@@ -16,8 +18,12 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QListWidget>
 #include <QObject>
+#include <QTimer>
+#include <cstdlib>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -31,7 +37,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/dialogs/CBuildDlg.h"
 #include "core/AppSettings.h"
+#include "core/DataFiles.h"
 #include "platform/QtMessageWindow.h"
 #include "tests/fakes/FakeMidi.h"
 #include "kbdhook/KeyboardHook.h"
@@ -45,6 +53,8 @@
 #include "tests/sim/PtSimulator.h"
 #include "tests/sim/PtyPair.h"
 #include "tests/sim/SgSimulator.h"
+#include "tests/sim/SrSimulator.h"
+#include "tests/sim/TxSimulator.h"
 #include "tests/sim/StenoTextWire.h"
 #include "tests/support/TestEnvironment.h"
 #include "writers/CWriter.h"
@@ -59,6 +69,8 @@
 #include "writers/CWriterPP.h"
 #include "writers/CWriterPT.h"
 #include "writers/CWriterSG.h"
+#include "writers/CWriterSR.h"
+#include "writers/CWriterTX.h"
 #include "writers/CWriterTR.h"
 #include "writers/SgProtocol.h"
 
@@ -100,8 +112,10 @@ struct DriverRow {
 };
 
 int MeasureSg(Owner& owner, int n, int intervalUs);
+int MeasureSr(Owner& owner, int n, int intervalUs);
 int MeasureTr(Owner& owner, int n, int intervalUs);
 int MeasureMd(Owner& owner, int n, int intervalUs);
+int MeasureBuildDialog(Owner& owner, int n, int intervalUs);
 
 // The 3-byte packet of the test driver, also what the floor reads.
 std::string ThreeBytes(int i) { return std::string{char(i), char(i >> 8), 0x55}; }
@@ -122,6 +136,11 @@ std::string FoniksPacket(int i) { return sim::FoniksPacket(0, EnglishStroke(i), 
 std::string GeminiStroke(int i) { return simwire::GeminiPacket(i % 2 ? "S1- T- -E" : "K- A- -Z"); }
 std::string GrandjeanStroke(int i) { return i % 2 ? "STKA " : "PAV "; }
 std::string PassportStroke(int i) { return simwire::PassportPacket(i, "SKA*E", "T"); }
+// A stroke's key bytes and the end byte that completes it.
+std::string TxStroke(int i) {
+    const Stroke s = EnglishStroke(i);
+    return sim::TxSimulator::StrokeBytes({s[0], s[1], s[2]}) + std::string(1, '\0');
+}
 std::string PalantypePacket(int i) { return sim::PtSimulator::Packet({i % 29, 1 + i % 27}); }
 // The Palantype's idle polls are taken and not answered.
 std::string TakeWritten(const std::string&) { return {}; }
@@ -140,10 +159,13 @@ const DriverRow kDrivers[] = {
     {"CWriterSG", Make<CWriterSG>, nullptr, nullptr, MeasureSg},
     {"CWriterAC", Make<CWriterAC>, AccuWriterLine},
     {"CWriterFN", Make<CWriterFN>, FoniksPacket},
+    {"CWriterSR", nullptr, nullptr, nullptr, MeasureSr},
+    {"CWriterTX", Make<CWriterTX>, TxStroke},
     {"CWriterTR", nullptr, nullptr, nullptr, MeasureTr},
     {"CWriterMD", nullptr, nullptr, nullptr, MeasureMd},
     {"CWriterPT", Make<CWriterPT>, PalantypePacket, TakeWritten},
     {"CWriterMW", Make<CWriterMW>, MeritPacket, Echo},
+    {"CBuildDlg", nullptr, nullptr, nullptr, MeasureBuildDialog},
 };
 
 // Plays the writer's answers while a driver runs: reads what the driver writes and sends the
@@ -341,6 +363,26 @@ void Print(const char* name, Result result) {
     std::fflush(stdout);
 }
 
+// Prints the row timed from `from` (the moment each stroke was sent); 1 when strokes were lost.
+int Report(const char* name, const Owner& owner, int n, const std::vector<std::int64_t>& from) {
+    Result result = Latencies(owner, n, from);
+    const int lost = result.lost;
+    Print(name, std::move(result));
+    return lost > 0 ? 1 : 0;
+}
+
+// The stamps a simulator's thread took, once it has stopped stamping, one per stroke.
+std::vector<std::int64_t> TakenStamps(std::mutex& lock, const std::vector<std::int64_t>& stamps,
+                                      int n) {
+    std::vector<std::int64_t> taken;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        taken = stamps;
+    }
+    taken.resize(static_cast<std::size_t>(n), 0);
+    return taken;
+}
+
 // CWriterSG asks for new strokes at every poll; the simulator answers from its realtime file.
 // The stroke is written on the simulated machine at a steady rate; the latency runs from the
 // moment the last byte of the reply carrying it is on the line ("CWriterSG"), and, for the whole road
@@ -372,17 +414,40 @@ int MeasureSg(Owner& owner, int n, int intervalUs) {
     // The simulator's thread outlives the stamps below: a late reply must not stamp into them.
     sim.OnReplySent(nullptr);
 
-    std::vector<std::int64_t> fromReplies;
-    {
-        std::lock_guard<std::mutex> lock(stamps);
-        fromReplies = replied;
-    }
-    fromReplies.resize(static_cast<std::size_t>(n), 0);
-    Result fromReply = Latencies(owner, n, fromReplies);
-    const int lost = fromReply.lost;
-    Print("CWriterSG", std::move(fromReply));
+    const int lost = Report("CWriterSG", owner, n, TakenStamps(stamps, replied, n));
     Print("CWriterSG written", Latencies(owner, n, written));
-    return lost > 0 ? 1 : 0;
+    return lost;
+}
+
+// CWriterSR asks for the count at most ten times a second and then for the new strokes; the
+// latency runs from the moment the stroke-data reply carrying a stroke has been written.
+int MeasureSr(Owner& owner, int n, int intervalUs) {
+    constexpr int kSrCom = 3;  // beside the other rows' lines
+    sim::SrSimulator sim(kSrCom);
+    if (!sim.IsOpen()) return 1;
+    fakes::UseLineSettings(kSrCom);
+    std::mutex stamps;  // the simulator's thread stamps, this one reads
+    std::vector<std::int64_t> replied;
+    sim.OnStrokeData([&](int first, int strokes) {
+        const std::int64_t now = NowUs();
+        std::lock_guard<std::mutex> lock(stamps);
+        // A stroke sent again (the one before the first wanted) keeps its first stamp.
+        if (first + strokes > int(replied.size())) replied.resize(std::size_t(first + strokes), now);
+    });
+    std::unique_ptr<CWriter> writer(NewWriter<CWriterSR>(owner.Handle()));
+    writer->mode = kModeRealtime;
+    writer->Start(1);
+    owner.Reset(writer.get(), n);
+    const std::vector<std::int64_t> written = SendSteadily(owner, n, intervalUs, 0, [&](int i) {
+        sim.Write({0x20, std::uint8_t(i >> 8), std::uint8_t(i)});
+    });
+    writer.reset();
+    fakes::UseLineSettings(1);
+    sim.OnStrokeData(nullptr);
+
+    const int lost = Report("CWriterSR", owner, n, TakenStamps(stamps, replied, n));
+    Print("CWriterSR written", Latencies(owner, n, written));
+    return lost;
 }
 
 // CWriterMD reads the MIDI library, not the line: the batch that releases the last key is
@@ -399,9 +464,79 @@ int MeasureMd(Owner& owner, int n, int intervalUs) {
         midi->Push({fakes::Press(note + i % 10), fakes::Release(note + i % 10)});
     });
     writer.reset();
-    Result result = Latencies(owner, n, sent);
+    return Report("CWriterMD", owner, n, sent);
+}
+
+// The build dialog, run as the program runs it, with the test driver on a line of its own; each
+// stroke counts when the dialog's stroke list has it. No command stroke is set, so every stroke
+// joins the outline.
+int MeasureBuildDialog(Owner&, int n, int intervalUs) {
+    constexpr int kCom = 3;
+    sim::PtyPair pty(kCom);
+    if (!pty.IsOpen()) return 1;
+    fakes::UseLineSettings(kCom);
+    const std::string folder = testenv::MakeTempDir("build") + "/";
+    GetSettings().documentsFolder = folder;
+    if (!WriteWordListFile(folder + "list.edq", {"one", "two"})) return 1;
+
+    std::vector<std::int64_t> listed(static_cast<std::size_t>(n), 0);
+    std::atomic<int> count{0};
+    std::vector<std::int64_t> sent(static_cast<std::size_t>(n), 0);
+    std::thread writerSide;
+    {
+        CBuildDlg dialog;
+        dialog.SetWriterFactory([](platform::WindowHandle owner) {
+            CWriter* writer = NewWriter<fakes::ThreeByteWriter>(owner);
+            writer->mode = kModeRealtime;
+            writer->Start(1);
+            return writer;
+        });
+        if (!dialog.LoadWordList(folder + "list.edq")) return 1;
+        auto* list = dialog.findChild<QListWidget*>("strokeList");
+        QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
+                         [&](const QModelIndex&, int first, int last) {
+                             const std::int64_t now = NowUs();
+                             for (int row = first; row <= last; ++row) {
+                                 const int k = count.load();
+                                 if (k < n) listed[static_cast<std::size_t>(k)] = now;
+                                 count.store(k + 1);
+                             }
+                         });
+        QTimer::singleShot(0, &dialog, [&] {
+            writerSide = std::thread([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                auto next = Clock::now();
+                for (int i = 0; i < n; ++i) {
+                    pty.Send(ThreeBytes(i));
+                    sent[static_cast<std::size_t>(i)] = NowUs();
+                    next += std::chrono::microseconds(intervalUs);
+                    std::this_thread::sleep_until(next);
+                }
+                int seen = count.load();
+                auto lastProgress = Clock::now();
+                while (seen < n && Clock::now() - lastProgress < kQuietLimit) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    if (count.load() != seen) {
+                        seen = count.load();
+                        lastProgress = Clock::now();
+                    }
+                }
+                QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.done(QDialog::Accepted); },
+                                          Qt::QueuedConnection);
+            });
+        });
+        dialog.Run();
+        writerSide.join();
+    }
+    fakes::UseLineSettings(1);
+    Result result;
+    const int got = std::min(count.load(), n);
+    result.lost = n - got;
+    for (int i = 0; i < got; ++i)
+        result.latencies.push_back(std::max<std::int64_t>(
+            0, listed[static_cast<std::size_t>(i)] - sent[static_cast<std::size_t>(i)]));
     const int lost = result.lost;
-    Print("CWriterMD", std::move(result));
+    Print("CBuildDlg", std::move(result));
     return lost > 0 ? 1 : 0;
 }
 
@@ -431,10 +566,7 @@ int MeasureTr(Owner& owner, int n, int intervalUs) {
     writer.reset();
     CWriterTR::library = saved;
     trealHook = nullptr;
-    Result result = Latencies(owner, n, sent);
-    const int lost = result.lost;
-    Print("CWriterTR", std::move(result));
-    return lost > 0 ? 1 : 0;
+    return Report("CWriterTR", owner, n, sent);
 }
 
 }  // namespace
@@ -447,8 +579,10 @@ int main(int argc, char** argv) {
     // A private HOME and device folder: the pseudo-terminal's COM1 link must never replace the
     // user's own.
     testenv::SetUp();
+    // The build dialog's row needs widgets; no display is needed.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     int qtArgc = 1;
-    QCoreApplication app(qtArgc, argv);
+    QApplication app(qtArgc, argv);
     Owner owner;
     sim::PtyPair pty(1);
     if (!pty.IsOpen()) {

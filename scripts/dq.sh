@@ -15,7 +15,7 @@ cd "$top"
 
 packages=(cmake g++ make pkg-config qt6-base-dev libusb-1.0-0-dev libhidapi-dev librtmidi-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation2
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev xvfb xauth)
 
 setup() {
     local missing=()
@@ -71,15 +71,10 @@ run_tests() {
 
 run_program() {
     build
-    if [ -x "$builddir/app/DictionaryQuillfast" ]; then
-        exec "$builddir/app/DictionaryQuillfast"
-    fi
-    echo "The application's windows are not built yet; this checkout has the steno core and the"
-    echo "writer drivers as libraries with their tests (bash scripts/dq.sh test)."
-    if [ -x "$builddir/tools/dqwordlist" ]; then
-        echo "What can be started now: the word-list tool, listing the shipped data folder:"
-        exec "$builddir/tools/dqwordlist" list "$top/Data"
-    fi
+    # From the top of the tree, so that the data folder ("Data" beside the current folder) is
+    # the shipped one.
+    cd "$top"
+    exec "$builddir/app/DictionaryQuillfast"
 }
 
 cmd=${1:-}

@@ -18,7 +18,9 @@
 #include "writers/CWriterPT.h"
 #include "writers/CWriterSG.h"
 #include "writers/CWriterSGU.h"
+#include "writers/CWriterSR.h"
 #include "writers/CWriterTR.h"
+#include "writers/CWriterTX.h"
 
 namespace {
 
@@ -45,8 +47,8 @@ DriverMaker MakerOf(DriverKind kind) {
         case DriverKind::SGU: return Make<CWriterSGU>;
         case DriverKind::MW: return Make<CWriterMW>;
         case DriverKind::PT: return Make<CWriterPT>;
-        case DriverKind::SR:
-        case DriverKind::TX:
+        case DriverKind::SR: return Make<CWriterSR>;
+        case DriverKind::TX: return Make<CWriterTX>;
         case DriverKind::None: return nullptr;
     }
     return nullptr;

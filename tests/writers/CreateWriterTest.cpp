@@ -27,7 +27,9 @@
 #include "writers/CWriterPP.h"
 #include "writers/CWriterSG.h"
 #include "writers/CWriterSGU.h"
+#include "writers/CWriterSR.h"
 #include "writers/CWriterTR.h"
+#include "writers/CWriterTX.h"
 #include "writers/CreateWriter.h"
 
 namespace {
@@ -139,6 +141,8 @@ const std::map<K, std::function<bool(CWriter*)>>& ClassChecks() {
         {K::TR, [](CWriter* w) { return dynamic_cast<CWriterTR*>(w) != nullptr; }},
         {K::MW, [](CWriter* w) { return dynamic_cast<CWriterMW*>(w) != nullptr; }},
         {K::PT, [](CWriter* w) { return dynamic_cast<CWriterPT*>(w) != nullptr; }},
+        {K::SR, [](CWriter* w) { return dynamic_cast<CWriterSR*>(w) != nullptr; }},
+        {K::TX, [](CWriter* w) { return dynamic_cast<CWriterTX*>(w) != nullptr; }},
         {K::MD, [](CWriter* w) { return dynamic_cast<CWriterMD*>(w) != nullptr; }},
         {K::SGU, [](CWriter* w) { return dynamic_cast<CWriterSGU*>(w) != nullptr; }},
     };

@@ -1,0 +1,37 @@
+#include "app/dialogs/CDictionaryBuilderApp.h"
+
+#include <QTimer>
+#include <QWindow>
+
+#include "app/StartupSettings.h"
+#include "app/dialogs/CDictionaryBuilderDlg.h"
+#include "core/AppSettings.h"
+
+CDictionaryBuilderApp::CDictionaryBuilderApp(MainDialogChildren& runner, std::string currentFolder)
+    : runner(runner), currentFolder(std::move(currentFolder)) {}
+
+void CDictionaryBuilderApp::SetOnShown(std::function<void(CDictionaryBuilderDlg&)> onShown) {
+    this->onShown = std::move(onShown);
+}
+
+void CDictionaryBuilderApp::InitInstance() {
+    AppSettings& settings = GetSettings();
+    ReadStartupSettings(settings, currentFolder);
+    {
+        CDictionaryBuilderDlg dialog(runner);
+        QTimer shown;
+        if (onShown) {
+            // Looks from the dialog's own loop until the window is on the screen.
+            shown.setInterval(5);
+            QObject::connect(&shown, &QTimer::timeout, &dialog, [this, &dialog, &shown] {
+                if (!dialog.windowHandle() || !dialog.windowHandle()->isExposed()) return;
+                shown.stop();
+                dialog.repaint();
+                onShown(dialog);
+            });
+            shown.start();
+        }
+        dialog.Run();
+    }
+    settings.SaveUserSettings();
+}

@@ -1,0 +1,54 @@
+// DictionaryQuillfast: builds the application, installs the presenter that shows the real
+// dialogs and runs the start-up. The main dialog is the only top-level window.
+//
+// For checks of the installed program, not for users:
+//   DQ_EXIT_WHEN_SHOWN=1   print "main dialog shown" and close the main dialog (as Escape
+//                          does) as soon as it is on the screen;
+//   DQ_SCREENSHOT=<file>   before that, save a picture of the main dialog to <file>.
+#include <QApplication>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/StartupSettings.h"
+#include "app/dialogs/CDictionaryBuilderApp.h"
+#include "app/dialogs/CDictionaryBuilderDlg.h"
+#include "app/dialogs/MainDialogChildren.h"
+#include "core/dialogs/DialogPresenter.h"
+#include "platform/Presenter.h"
+
+namespace {
+
+void ShownCheck(CDictionaryBuilderDlg& dialog) {
+    if (const char* shot = std::getenv("DQ_SCREENSHOT"); shot && *shot) {
+        QScreen* screen = dialog.screen();
+        QPixmap picture = screen ? screen->grabWindow(dialog.winId()) : QPixmap();
+        if (picture.isNull()) picture = dialog.grab();
+        if (!picture.save(QString::fromLocal8Bit(shot)))
+            std::fprintf(stderr, "DictionaryQuillfast: could not save the picture to %s\n", shot);
+    }
+    std::printf("main dialog shown\n");
+    std::fflush(stdout);
+    dialog.reject();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("DictionaryQuillfast"));
+    DialogPresenter presenter;
+    platform::InstallPresenter(&presenter);
+    {
+        RealMainDialogChildren runner;
+        CDictionaryBuilderApp app(runner, CurrentFolder());
+        if (const char* exitWhenShown = std::getenv("DQ_EXIT_WHEN_SHOWN");
+            exitWhenShown && *exitWhenShown && std::string(exitWhenShown) != "0")
+            app.SetOnShown(ShownCheck);
+        app.InitInstance();
+    }
+    platform::InstallPresenter(nullptr);
+    return 0;
+}
