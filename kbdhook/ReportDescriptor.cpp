@@ -14,6 +14,10 @@ enum GlobalTag { kUsagePage = 0x0, kReportSize = 0x7, kReportId = 0x8, kReportCo
                  kPush = 0xA, kPop = 0xB };
 enum LocalTag { kUsage = 0x0 };
 constexpr std::uint8_t kLongItem = 0xFE;
+// The largest report hidraw hands over (the kernel's HID_MAX_BUFFER_SIZE), report-id byte
+// included; a descriptor that asks for more is no device we can read.
+constexpr std::uint64_t kMaxReportBytes = 16384;
+constexpr std::uint64_t kMaxReportBits = kMaxReportBytes * 8;
 
 struct Globals {
     std::uint32_t usagePage = 0, reportSize = 0, reportId = 0, reportCount = 0;
@@ -72,10 +76,15 @@ bool ParseReportDescriptor(const std::uint8_t* data, std::size_t size, Descripto
             }
         } else if (type == kMain) {
             switch (tag) {
-                case kInput:
-                    inputBits[globals.reportId] +=
-                        std::uint64_t(globals.reportSize) * globals.reportCount;
+                case kInput: {
+                    // Saturated, so that a hostile size and count cannot wrap to a small length.
+                    std::uint64_t& bits = inputBits[globals.reportId];
+                    bits = std::min(bits + std::min<std::uint64_t>(std::uint64_t(globals.reportSize) *
+                                                                       globals.reportCount,
+                                                                   kMaxReportBits + 8),
+                                    kMaxReportBits + 8);
                     break;
+                }
                 case kCollection:
                     if (depth == 0 && !topLevelSeen) {
                         // A 4-byte usage carries its own page in its high half.
@@ -96,6 +105,7 @@ bool ParseReportDescriptor(const std::uint8_t* data, std::size_t size, Descripto
     if (!topLevelSeen) return false;
     std::uint64_t largest = 0;
     for (const auto& [id, bits] : inputBits) largest = std::max(largest, (bits + 7) / 8);
+    if (largest + 1 > kMaxReportBytes) return false;
     info.inputReportLength = largest ? int(largest) + 1 : 0;
     return true;
 }

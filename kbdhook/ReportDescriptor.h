@@ -13,7 +13,8 @@ struct DescriptorInfo {
     bool numberedReports = false;  // the device sends a report id first
 };
 
-// False for a descriptor that ends inside an item or has no top-level collection.
+// False for a descriptor that ends inside an item, has no top-level collection, or declares an
+// input report longer than hidraw can deliver.
 bool ParseReportDescriptor(const std::uint8_t* data, std::size_t size, DescriptorInfo& info);
 
 }  // namespace kbdhook

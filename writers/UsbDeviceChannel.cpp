@@ -26,6 +26,8 @@ UsbDeviceChannel::UsbDeviceChannel() : deviceIds(UsbWriterIds()) {}
 UsbDeviceChannel::~UsbDeviceChannel() { Close(); }
 
 bool UsbDeviceChannel::Open() {
+    // Searching again would find the device busy with our own claim and drop it.
+    if (device) return true;
     platform::UsbBackend& backend = platform::CurrentUsbBackend();
     for (const std::string& path : backend.DevicePaths()) {
         const std::string lower = AsciiLower(path);

@@ -22,7 +22,7 @@ public:
 
     // Opens the first device, in the back end's order, whose lower-cased path holds one of
     // deviceIds (the first id found decides; a device that will not open is passed over). True
-    // when a device is open afterwards.
+    // when a device is open afterwards; an open channel stays as it is.
     bool Open();
     // False when none was open.
     bool Close();

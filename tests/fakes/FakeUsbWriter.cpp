@@ -4,7 +4,6 @@
 #include <chrono>
 
 #include "core/ByteOrder.h"
-#include "writers/SgProtocol.h"
 
 namespace fakes {
 
@@ -48,9 +47,17 @@ FakeUsbWriter::FakeUsbWriter(std::string path, std::vector<std::string> others)
 FakeUsbWriter::~FakeUsbWriter() { platform::InstallUsbBackend(nullptr); }
 
 void FakeUsbWriter::Write(std::uint8_t k0, std::uint8_t k1, std::uint8_t k2) {
+    // The 24 key bits, most significant first, six to a byte in bits 5-0; then 4 bytes of the
+    // writer's own.
+    const std::uint32_t keys = std::uint32_t(k0) << 16 | std::uint32_t(k1) << 8 | k2;
+    std::string record;
+    for (int shift = 18; shift >= 0; shift -= 6) record += char((keys >> shift) & 0x3F);
+    StoreRecord(record + std::string("\xA5\xA5\xA5\xA5", 4));
+}
+
+void FakeUsbWriter::StoreRecord(const std::string& record) {
     std::lock_guard<std::mutex> guard(lock_);
-    // A stored record: the 4-byte key record, then 4 bytes of the writer's own.
-    records_.push_back(SgStrokeRecord(k0, k1, k2) + std::string("\xA5\xA5\xA5\xA5", 4));
+    records_.push_back(record);
 }
 
 void FakeUsbWriter::StoreStrokes(int count) {

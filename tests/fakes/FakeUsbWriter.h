@@ -31,6 +31,8 @@ public:
 
     // Stores a stroke in the realtime file.
     void Write(std::uint8_t k0, std::uint8_t k1, std::uint8_t k2);
+    // Stores an 8-byte record as it is (bits 7-6 of the key bytes may be set).
+    void StoreRecord(const std::string& record);
     void StoreStrokes(int count);  // count strokes of distinct keys
     void SetSilent(bool silent);
     void SilentAfter(int answers);  // answers that many more requests, then none

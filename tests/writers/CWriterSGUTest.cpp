@@ -64,6 +64,7 @@ TEST(UsbChannel, OpensTheFirstDeviceThatNamesASupportedId) {
         EXPECT_FALSE(channel.Close()) << c.name << ": nothing open yet";
         ASSERT_EQ(channel.Open(), c.opens) << c.name;
         if (!c.opens) continue;
+        EXPECT_TRUE(channel.Open()) << c.name << ": opening again keeps the open device";
         // Only the writer's own device answers a request.
         EXPECT_EQ(channel.Write(sgu::Packet(0, std::string("\x01", 1), "")),
                   c.opened == c.writer)
@@ -149,6 +150,27 @@ TEST_F(SguSession, HeaderOnlyAndCutRepliesLoseNothing) {
     EXPECT_FALSE(owner.WaitForStrokes(*writer, 4, kNothingMs));
     EXPECT_EQ(owner.StrokeKeys(),
               (Keys{"20 00 00 00 00 00", "10 00 01 00 00 00", "08 00 02 00 00 00"}));
+}
+
+TEST_F(SguSession, StoredRecordsBecomeStrokes) {
+    Start();
+    // Four key bytes of six bits each, most significant first; bits 7-6 carry nothing.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {std::string("\x20\x00\x00\x00", 4), "80 00 00 00 00 00"},  // coded command
+        {std::string("\x10\x00\x00\x00", 4), "40 00 00 00 00 00"},  // number bar
+        {std::string("\x00\x00\x00\x01", 4), "00 00 01 00 00 00"},
+        {std::string("\x01\x20\x02\x10", 4), "06 00 90 00 00 00"},
+        {std::string("\xC0\xC0\xC0\xC0", 4), "00 00 00 00 00 00"},  // only the ignored bits
+        {std::string("\xFF\xFF\xFF\xFF", 4), "FF FF FF 00 00 00"},
+        {std::string("\xE0\x40\x80\x00", 4), "80 00 00 00 00 00"},
+    };
+    Keys expected;
+    for (const auto& [record, keys] : cases) {
+        usb.StoreRecord(record + std::string(4, '\x5A'));
+        expected.push_back(keys);
+    }
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, int(cases.size()), kBoundMs));
+    EXPECT_EQ(owner.StrokeKeys(), expected);
 }
 
 TEST_F(SguSession, NoWriterAsksRetryAndFindsItPluggedIn) {
