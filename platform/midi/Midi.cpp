@@ -106,6 +106,9 @@ private:
         for (;;) {
             if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) return;
             if (fds[std::size_t(count)].revents) return;
+            // A sequencer that went wrong would wake this loop for ever: stop watching.
+            for (int i = 0; i < count; ++i)
+                if (fds[std::size_t(i)].revents & (POLLERR | POLLHUP | POLLNVAL)) return;
             snd_seq_event_t* event = nullptr;
             while (snd_seq_event_input(seq_, &event) >= 0 && event) {
                 if (event->type == SND_SEQ_EVENT_PORT_START)
