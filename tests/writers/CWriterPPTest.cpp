@@ -38,6 +38,8 @@ TEST_F(PassportSession, StrokesArriveInOrder) {
     ASSERT_TRUE(owner.WaitForStrokes(*writer, 3, kBoundMs));
     EXPECT_EQ(owner.StrokeKeys(),
               (Keys{"28 50 00 00 00 00", "50 08 00 00 00 00", "20 00 01 00 00 00"}));
+    // The last message may still be on its way when its stroke was taken with an earlier one.
+    EXPECT_TRUE(owner.WaitForMessages(3, kBoundMs));
     EXPECT_EQ(owner.StrokeMessageCount(), 3u);
 }
 
