@@ -103,11 +103,15 @@ int main(int argc, char** argv) {
     const std::vector<std::string> program{DQ_PROGRAM};
     const auto env = [&](const std::string& profile) {
         fs::create_directories(root + "/" + profile);
-        return std::vector<std::string>{"HOME=" + root + "/home",
-                                        "XDG_CONFIG_HOME=" + root + "/" + profile,
-                                        "XDG_RUNTIME_DIR=" + root,
-                                        "QT_QPA_PLATFORM=offscreen", "DQ_EXIT_WHEN_SHOWN=1",
-                                        "PATH=/usr/bin:/bin"};
+        std::vector<std::string> vars{"HOME=" + root + "/home",
+                                      "XDG_CONFIG_HOME=" + root + "/" + profile,
+                                      "XDG_RUNTIME_DIR=" + root,
+                                      "QT_QPA_PLATFORM=offscreen", "DQ_EXIT_WHEN_SHOWN=1",
+                                      "PATH=/usr/bin:/bin"};
+        // A sanitizer build's program keeps the suppressions and options of the run.
+        for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS"})
+            if (const char* value = std::getenv(name)) vars.push_back(std::string(name) + "=" + value);
+        return vars;
     };
     const std::string marker = "main dialog shown";
     fs::permissions(root, fs::perms::owner_all, error);
