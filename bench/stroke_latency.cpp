@@ -10,9 +10,14 @@
 // order, so the k-th stroke taken belongs to the k-th packet sent.
 //
 // Read a driver's figures as a ratio to the floor of the same run: the machine is shared and
-// its noise moves both.
+// its noise moves both. The request/reply drivers (SG, SR) have a floor of their own as well,
+// "floor request/reply": a bare thread that asks ten times a second and posts a message per
+// stroke of each reply, with no driver. Their threads sleep about 100 ms between replies,
+// not 4 ms between strokes, and on a virtual machine waking a thread after a long sleep
+// costs more (the stream floor itself takes two to three times as long at that spacing), so
+// this floor shows what the driver adds; the stream floor shows the whole difference.
 //
-//   bench_stroke_latency [--smoke]
+//   bench_stroke_latency [--smoke] [row...]   the named rows only (the floors always run)
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -211,8 +216,15 @@ public:
 
     void Reset(CWriter* writer, int expected) {
         writer_ = writer;
+        available_ = nullptr;
         handled_.assign(static_cast<std::size_t>(expected), 0);
         count_ = 0;
+    }
+    // No driver: each message takes every stroke counted in `available`, as an owner takes
+    // every queued stroke.
+    void ResetCounted(std::atomic<int>* available, int expected) {
+        Reset(nullptr, expected);
+        available_ = available;
     }
     int Count() const { return count_.load(); }
     const std::vector<std::int64_t>& Handled() const { return handled_; }
@@ -222,6 +234,10 @@ public:
         if (!message) return QObject::event(e);
         if (message->Message() != platform::kStrokeMessage) return true;
         const std::int64_t now = NowUs();
+        if (available_) {
+            for (int k = available_->exchange(0); k > 0; --k) Stamp(now);
+            return true;
+        }
         if (!writer_) {
             Stamp(now);
             return true;
@@ -240,31 +256,56 @@ private:
 
     platform::QtMessageWindow window_;
     CWriter* writer_ = nullptr;
+    std::atomic<int>* available_ = nullptr;
     std::vector<std::int64_t> handled_;
     std::atomic<int> count_{0};
 };
 
-// The floor: a bare reader on the program's side of the line, no driver.
-class BareReader {
+// The program's side of a line with no driver: the slave opened raw, read by a thread of its
+// own (started by the subclass once it is built, ended by it first thing when it goes).
+class BareLine {
 public:
-    BareReader(const std::string& slavePath, platform::WindowHandle owner) : owner_(owner) {
+    explicit BareLine(const std::string& slavePath) {
         fd_ = open(slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         termios t{};
         if (fd_ >= 0 && tcgetattr(fd_, &t) == 0) {
             cfmakeraw(&t);
             tcsetattr(fd_, TCSANOW, &t);
         }
-        thread_ = std::thread([this] { Run(); });
     }
-    ~BareReader() {
-        stop_ = true;
-        thread_.join();
+    virtual ~BareLine() {
         if (fd_ >= 0) close(fd_);
     }
+    BareLine(const BareLine&) = delete;
+    BareLine& operator=(const BareLine&) = delete;
     bool IsOpen() const { return fd_ >= 0; }
 
+protected:
+    void StartThread() { thread_ = std::thread([this] { Run(); }); }
+    void StopThread() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    virtual void Run() = 0;
+
+    int fd_ = -1;
+    std::atomic<bool> stop_{false};
+
 private:
-    void Run() {
+    std::thread thread_;
+};
+
+// The floor: a bare reader that posts a message per 3-byte packet.
+class BareReader final : public BareLine {
+public:
+    BareReader(const std::string& slavePath, platform::WindowHandle owner)
+        : BareLine(slavePath), owner_(owner) {
+        StartThread();
+    }
+    ~BareReader() override { StopThread(); }
+
+private:
+    void Run() override {
         int pending = 0;
         while (!stop_ && fd_ >= 0) {
             pollfd p{fd_, POLLIN, 0};
@@ -278,14 +319,104 @@ private:
     }
 
     platform::WindowHandle owner_;
-    int fd_ = -1;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
 };
 
 struct Result {
     std::vector<std::int64_t> latencies;
     int lost = 0;
+};
+
+// The request/reply floor. The writer's side counts the strokes written and answers each
+// request with a reply carrying those not sent yet (a 14-byte header, its length in bytes 2
+// and 3, then 4 bytes a stroke), stamping them once the reply's last byte is on the line. The
+// program's side asks every 100 ms, reads the reply whole, counts its strokes for the owner
+// and posts one message per stroke, with no driver in between.
+constexpr std::size_t kBareRequestSize = 18;
+constexpr std::size_t kBareReplyHeader = 14;
+constexpr int kBareCycleMs = 100;
+
+class BareResponder {
+public:
+    explicit BareResponder(sim::PtyPair& pty) : pty_(pty) { thread_ = std::thread([this] { Run(); }); }
+    ~BareResponder() {
+        stop_ = true;
+        thread_.join();
+    }
+    void Write() { ++written_; }
+    std::vector<std::int64_t> Stamps() {
+        std::lock_guard<std::mutex> guard(lock_);
+        return stamps_;
+    }
+
+private:
+    void Run() {
+        std::size_t pending = 0;
+        while (!stop_) {
+            pollfd p{pty_.MasterFd(), POLLIN, 0};
+            if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
+            char buffer[256];
+            const ssize_t n = read(pty_.MasterFd(), buffer, sizeof buffer);
+            for (pending += n > 0 ? std::size_t(n) : 0; pending >= kBareRequestSize;
+                 pending -= kBareRequestSize) {
+                const int strokes = std::min(written_.load() - sent_, 255);
+                const std::size_t length = kBareReplyHeader + 4 * std::size_t(strokes);
+                std::string reply(length, '\x20');
+                reply[2] = char(length & 0xFF);
+                reply[3] = char(length >> 8);
+                pty_.Send(reply);
+                const std::int64_t now = NowUs();
+                sent_ += strokes;
+                std::lock_guard<std::mutex> guard(lock_);
+                stamps_.resize(stamps_.size() + std::size_t(strokes), now);
+            }
+        }
+    }
+
+    sim::PtyPair& pty_;
+    std::atomic<int> written_{0};
+    int sent_ = 0;  // the responder's thread only
+    std::mutex lock_;
+    std::vector<std::int64_t> stamps_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+class BareRequester final : public BareLine {
+public:
+    BareRequester(const std::string& slavePath, platform::WindowHandle owner, std::atomic<int>& available)
+        : BareLine(slavePath), owner_(owner), available_(available) {
+        StartThread();
+    }
+    ~BareRequester() override { StopThread(); }
+
+private:
+    void Run() override {
+        auto next = Clock::now();
+        while (!stop_ && fd_ >= 0) {
+            const std::string request(kBareRequestSize, '\x01');
+            if (write(fd_, request.data(), request.size()) != ssize_t(request.size())) return;
+            std::string reply;
+            while (!stop_ && !Whole(reply)) {
+                pollfd p{fd_, POLLIN, 0};
+                if (poll(&p, 1, 20) <= 0) continue;
+                char buffer[4096];
+                const ssize_t n = read(fd_, buffer, sizeof buffer);
+                if (n > 0) reply.append(buffer, std::size_t(n));
+            }
+            const int strokes = int((reply.size() - std::min(reply.size(), kBareReplyHeader)) / 4);
+            available_ += strokes;
+            for (int i = 0; i < strokes; ++i) platform::PostMessage(owner_, platform::kStrokeMessage);
+            next += std::chrono::milliseconds(kBareCycleMs);
+            std::this_thread::sleep_until(next);
+        }
+    }
+    static bool Whole(const std::string& reply) {
+        return reply.size() >= 4 &&
+               reply.size() >= (std::uint8_t(reply[2]) | std::size_t(std::uint8_t(reply[3])) << 8);
+    }
+
+    platform::WindowHandle owner_;
+    std::atomic<int>& available_;
 };
 
 // How long the owner may go without a new stroke, once all are sent, before the rest count as
@@ -573,6 +704,10 @@ int MeasureTr(Owner& owner, int n, int intervalUs) {
 
 int main(int argc, char** argv) {
     const bool smoke = argc > 1 && std::strcmp(argv[1], "--smoke") == 0;
+    const std::vector<std::string> only(argv + 1 + (smoke ? 1 : 0), argv + argc);
+    auto chosen = [&](const char* name) {
+        return only.empty() || std::find(only.begin(), only.end(), name) != only.end();
+    };
     const int n = smoke ? 20 : 1000;
     const int intervalUs = smoke ? 2000 : 4000;
 
@@ -597,8 +732,19 @@ int main(int argc, char** argv) {
         if (!reader.IsOpen()) return 1;
         Print("floor", Measure(pty, owner, n, intervalUs, ThreeBytes));
     }
+    {
+        sim::PtyPair line(0);
+        std::atomic<int> available{0};
+        owner.ResetCounted(&available, n);
+        BareResponder responder(line);
+        BareRequester requester(line.SlavePath(), owner.Handle(), available);
+        if (!requester.IsOpen()) return 1;
+        SendSteadily(owner, n, intervalUs, 0, [&](int) { responder.Write(); });
+        Print("floor request/reply", Latencies(owner, n, responder.Stamps()));
+    }
     int failures = 0;
     for (const DriverRow& row : kDrivers) {
+        if (!chosen(row.name)) continue;
         if (row.session) {
             failures += row.session(owner, n, intervalUs);
             continue;

@@ -290,7 +290,8 @@ void CWriterSG::Poll() {
     if (protocolState == 2) {
         // A reply is handled the moment its last byte is in. At most one longest reply is
         // read per pass, so a line that streams noise still reaches the time-out below.
-        AwaitInput(100);
+        if (!replyWaiting_) AwaitInput(100);
+        replyWaiting_ = false;
         ReceivePacket();
         const std::int64_t now = Now();
         if (protocolState != 3 && now > requestTime + kReplyWindowMs) {
@@ -349,7 +350,8 @@ void CWriterSG::ReadStrokes(int first, int count) {
     receiveBuffer = sg::ReadRecordsRequest(sequenceByte, first, count);
     SendRequest();
     lastReadSentMs_ = sentMs_;
-    AwaitInput(50);
+    // The reply's first bytes are taken at once, not after a second look at the line.
+    replyWaiting_ = AwaitInput(50) == Waited::Input;
     if (mode == kModeNotesCable) AwaitReply(kReplyLimitMs);
 }
 

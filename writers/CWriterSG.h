@@ -89,4 +89,5 @@ private:
     std::int64_t lastReadSentMs_ = 0;  // when the last read request was sent
     bool connected_ = false;        // Start found the writer and its file
     bool reconnecting_ = false;     // the writer stopped answering (reader thread)
+    bool replyWaiting_ = false;     // the wait after the last read request saw its reply come
 };

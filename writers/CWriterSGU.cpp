@@ -132,7 +132,10 @@ void CWriterSGU::ReadStrokes(int first, int count) {
     ReadReply();
     if (receiveBuffer.empty()) return;
     receiveBuffer.erase(0, std::min(receiveBuffer.size(), sgu::kHeaderSize));
+    // The owner, woken by the first stroke of the reply, finds all of them queued.
+    HoldStrokeMessages();
     DecodeBuffer();
+    ReleaseStrokeMessages();
 }
 
 void CWriterSGU::DecodeBuffer() {

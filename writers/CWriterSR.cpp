@@ -108,7 +108,11 @@ void CWriterSR::CompleteReply() {
         // A realtime reply starts again with the stroke before the first wanted, so a time
         // marker taken at the end of the last reply comes again with its time record.
         if (skipFirst_) expectTimeRecord = 0;
-        if (!receiveBuffer.empty()) DecodeRecord(check.strokeNumber - strokeIndex + 2);
+        if (receiveBuffer.empty()) return;
+        // The owner, woken by the first stroke of the reply, finds all of them queued.
+        HoldStrokeMessages();
+        DecodeRecord(check.strokeNumber - strokeIndex + 2);
+        ReleaseStrokeMessages();
     }
 }
 

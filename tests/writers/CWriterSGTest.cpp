@@ -19,6 +19,7 @@
 #include "tests/support/FileHelpers.h"
 #include "tests/support/ScriptedPresenter.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/writers/DriverSession.h"
 #include "writers/CWriterSG.h"
 #include "writers/SgProtocol.h"
 
@@ -373,6 +374,18 @@ TEST_F(SgSession, StartFromAChosenStroke) {
         }
         EXPECT_FALSE(window.WaitForStrokes(*w, c.oldQueued + 1, kNothing));
     }
+}
+
+TEST_F(SgSession, AReplyIsQueuedWholeBeforeItsFirstMessage) {
+    ScriptedPresenter presenter;
+    presenter.Answer(5018, 1);  // "&First": the first reply carries the five old strokes
+    session::QueueAtMessage watcher;
+    std::unique_ptr<CWriterSG> w(NewWriter<CWriterSG>(watcher.Handle()));
+    watcher.Watch(w.get());
+    w->mode = kModeRealtime;
+    w->Start(0);
+    EXPECT_EQ(watcher.QueuedAtFirstMessage(kBound), 5u);
+    w.reset();
 }
 
 TEST_F(SgSession, AWriterThatDropsOffTheLineDeliversNothingMore) {

@@ -138,6 +138,20 @@ TEST_F(SguSession, CatchUpSkipsWhatIsStoredThenNewStrokesArriveInOrder) {
     EXPECT_FALSE(owner.WaitForStrokes(*writer, 4, kNothingMs)) << "no stroke twice";
 }
 
+TEST_F(SguSession, AReplyIsQueuedWholeBeforeItsFirstMessage) {
+    usb.StoreStrokes(5);
+    ScriptedPresenter presenter;
+    presenter.Answer(5018, 1);  // "&First": the first reply carries the five stored strokes
+    session::QueueAtMessage watcher;
+    writer.reset(NewWriter<CWriterSGU>(watcher.Handle()));
+    watcher.Watch(writer.get());
+    writer->mode = kModeRealtime;
+    writer->openFileWaitMs = 300;
+    writer->Start(0);
+    EXPECT_EQ(watcher.QueuedAtFirstMessage(kBoundMs), 5u);
+    writer.reset();
+}
+
 TEST_F(SguSession, HeaderOnlyAndCutRepliesLoseNothing) {
     Start();
     usb.CutRepliesTo(32);  // header only: no records

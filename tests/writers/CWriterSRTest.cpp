@@ -116,6 +116,20 @@ TEST_F(SrSession, StartingFromTheFirstStoredStrokeReadsInBatchesOfFifty) {
     EXPECT_EQ(reads[2], (std::pair<int, int>{99, 21}));
 }
 
+TEST_F(SrSession, AReplyIsQueuedWholeBeforeItsFirstMessage) {
+    Write(Strokes(120, 3));
+    ScriptedPresenter presenter;
+    presenter.Answer(kMessageStartFrom, 1);  // "&First": the first reply carries 50
+    session::QueueAtMessage watcher;
+    std::unique_ptr<CWriterSR> writer(NewWriter<CWriterSR>(watcher.Handle()));
+    watcher.Watch(writer.get());
+    writer->mode = kModeRealtime;
+    writer->answerWaitMs = 100;
+    writer->Start(0);
+    EXPECT_EQ(watcher.QueuedAtFirstMessage(kBound), 50u);
+    writer.reset();
+}
+
 TEST_F(SrSession, StartingFromAStrokeTheUserNames) {
     const std::vector<Keys> strokes = Strokes(10, 4);
     Write(strokes);

@@ -6,9 +6,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -71,6 +74,45 @@ protected:
     Simulator sim{1};
     fakes::FakeOwnerWindow owner;
     std::unique_ptr<CWriter> writer;
+};
+
+// An owner that takes nothing and notes, at each stroke message, how many strokes the
+// writer had queued: a reply carrying several strokes must have queued them all before its
+// first message, so that the owner, woken by it, finds the whole reply.
+class QueueAtMessage final : public platform::MessageTarget {
+public:
+    QueueAtMessage() : registration_(this) {}
+    ~QueueAtMessage() override { registration_.Unregister(); }
+    platform::WindowHandle Handle() const { return registration_.Handle(); }
+    void Watch(CWriter* writer) { writer_ = writer; }
+
+    // The queue length at the first stroke message (waited for at most timeoutMs; 0 when
+    // none came).
+    std::size_t QueuedAtFirstMessage(int timeoutMs) {
+        std::unique_lock<std::mutex> lock(lock_);
+        arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return !seen_.empty(); });
+        return seen_.empty() ? 0 : seen_.front();
+    }
+
+    void Deliver(unsigned message, std::uintptr_t, std::intptr_t) override {
+        CWriter* writer = writer_.load();
+        if (message != platform::kStrokeMessage || !writer) return;
+        std::size_t queued;
+        {
+            std::lock_guard<std::mutex> guard(writer->queueLock);
+            queued = writer->strokeQueue.size();
+        }
+        std::lock_guard<std::mutex> guard(lock_);
+        seen_.push_back(queued);
+        arrived_.notify_all();
+    }
+
+private:
+    platform::WindowRegistration registration_;
+    std::atomic<CWriter*> writer_{nullptr};
+    std::mutex lock_;
+    std::condition_variable arrived_;
+    std::vector<std::size_t> seen_;
 };
 
 }  // namespace session
