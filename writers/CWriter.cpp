@@ -18,6 +18,8 @@ namespace {
 
 constexpr int kMaxStrokesPerRequest = 50;
 constexpr int kIdleWaitMs = 100;
+constexpr int kMessageStartFrom = 5018;
+constexpr int kPromptStartStroke = 6028;
 
 std::string DateText(const platform::LocalDateTime& t) {
     return IntToString(t.month) + "/" + IntToString(t.day) + "/" + IntToString(t.year);
@@ -349,6 +351,15 @@ std::size_t CWriter::ReadWaiting(std::string& pending, std::size_t limit) {
     const unsigned got = port.ReadWaitingNow(pending.data() + start, unsigned(pending.size() - start));
     pending.resize(start + got);
     return got;
+}
+
+int CWriter::AskStartFrom(int& index, int most) {
+    const int answer = AlertBox(kMessageStartFrom, 255);
+    if (answer == 2) {
+        std::string value = IntToString(index);
+        index = AskFor(kPromptStartStroke, value) == 1 ? std::clamp(StrToInt(value), 0, most) : 0;
+    }
+    return answer;
 }
 
 bool CWriter::AskRetry() {

@@ -194,6 +194,11 @@ protected:
     // Appends the bytes already waiting on the port, at most `limit`, to `pending` without
     // waiting; the count read (0 when none, or the port is closed or gone).
     std::size_t ReadWaiting(std::string& pending, std::size_t limit = 256);
+    // The start-from question of the writers that store their strokes: "Last" (0), "First"
+    // (1) or "Other" (2), which asks for a stroke number (given `index` as its text) and puts
+    // it into `index`, between 0 and `most` (0 when the user cancels). Returns the answer;
+    // what "Last" and "First" mean is the driver's. User-interface thread only.
+    int AskStartFrom(int& index, int most);
     // Shows "Unable to communicate with steno machine." with Retry and Cancel; true for Retry.
     // On Retry a port that never opened, or whose device went, is opened again, so a writer
     // plugged back in answers. User-interface thread only (a driver's Start).

@@ -9,8 +9,6 @@
 namespace {
 
 constexpr int kMessageNeedsAStroke = 5044;
-constexpr int kMessageStartFrom = 5018;
-constexpr int kPromptStartStroke = 6028;
 
 constexpr int kWakeAttempts = 10;     // Wake packets per connection attempt
 constexpr int kWakeWaitMs = 1000;     // after each Wake packet
@@ -208,17 +206,8 @@ void CWriterSG::StartRealtime(unsigned argument) {
 
     connected_ = true;
     strokeIndex = 0;
-    bool fromSize = true;
-    if (argument == 0) {
-        const int answer = AlertBox(kMessageStartFrom, 255);
-        if (answer == 2) {
-            std::string value = IntToString(strokeIndex);
-            strokeIndex = AskFor(kPromptStartStroke, value) == 1
-                              ? std::clamp(StrToInt(value), 0, sg::kMaxRecordIndex)
-                              : 0;
-        }
-        fromSize = answer == 0;
-    }
+    // "Last" reads on from the file's end, every other answer from strokeIndex.
+    const bool fromSize = argument != 0 || AskStartFrom(strokeIndex, sg::kMaxRecordIndex) == 0;
     const sg::FileEntry realtimeFile = *sg::FirstListingEntry(receiveBuffer);
     if (fromSize) {
         // The file's size in bytes, all 32 bits of it, 4 bytes a stroke.

@@ -1,15 +1,13 @@
 #include "writers/CWriterSGU.h"
 
 #include <algorithm>
+#include <limits>
 
-#include "core/AlertBox.h"
 #include "core/ByteOrder.h"
 #include "platform/Clock.h"
 #include "writers/SgProtocol.h"
 
 namespace {
-constexpr int kMessageStartFrom = 5018;
-constexpr int kPromptStartStroke = 6028;
 constexpr int kPollPauseMs = 100;
 constexpr int kRefusedWritePauseMs = 1000;
 constexpr int kRealtimeReadStrokes = 128;
@@ -97,15 +95,9 @@ void CWriterSGU::Start(unsigned argument) {
     }
 
     strokeIndex = 0;
-    bool catchUp = true;
-    if (argument == 0) {
-        const int answer = AlertBox(kMessageStartFrom, 255);
-        if (answer == 2) {
-            std::string value = IntToString(strokeIndex);
-            strokeIndex = AskFor(kPromptStartStroke, value) == 1 ? std::max(StrToInt(value), 0) : 0;
-        }
-        catchUp = answer == 0;
-    }
+    // "Last" skips what is stored, every other answer reads from strokeIndex.
+    const bool catchUp =
+        argument != 0 || AskStartFrom(strokeIndex, std::numeric_limits<int>::max()) == 0;
     if (catchUp) CatchUp();
     ResumeReaderThread();
 }

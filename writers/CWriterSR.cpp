@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "core/AlertBox.h"
 #include "platform/Clock.h"
 #include "platform/WaitDialog.h"
 #include "writers/CaptureFile.h"
@@ -10,8 +9,6 @@
 
 namespace {
 
-constexpr int kMessageStartFrom = 5018;
-constexpr int kPromptStartStroke = 6028;
 
 constexpr int kHandshakeAttempts = 10;  // answered or not: a writer answering badly is asked about too
 constexpr int kByteDelayLimitMs = 100;
@@ -225,17 +222,8 @@ void CWriterSR::Start(unsigned argument) {
         if (!AskRetry()) return;  // the reader thread stays at its gate
     }
     writerStrokeCount = 0;
-    if (argument == 0) {
-        const int answer = AlertBox(kMessageStartFrom, 255);
-        if (answer == 1) {
-            strokeIndex = 0;
-        } else if (answer == 2) {
-            std::string value = IntToString(strokeIndex);
-            strokeIndex = AskFor(kPromptStartStroke, value) == 1
-                              ? std::clamp(StrToInt(value), 0, sr::kMaxStrokeNumber)
-                              : 0;
-        }
-    }
+    // "First" reads from the writer's first stroke; "Last" keeps the count the handshake gave.
+    if (argument == 0 && AskStartFrom(strokeIndex, sr::kMaxStrokeNumber) == 1) strokeIndex = 0;
     replyLength = 255;
     replyBytes = 0;
     protocolState = 1;
