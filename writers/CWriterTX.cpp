@@ -37,24 +37,20 @@ CWriterTX::~CWriterTX() { StopReaderThread(); }
 void CWriterTX::DecodeByte(std::uint8_t b) {
     std::vector<tx::Keys> done;
     gatherer_.Take(b, done);
-    for (const tx::Keys& keys : done) {
-        if (mode == kModeRealtime) AddStroke(keys[0], keys[1], keys[2]);
-        if (mode == kModeNotesCable) records_.append(reinterpret_cast<const char*>(keys.data()), 3);
-    }
-    Deliver();
+    HandOn(done);
 }
 
 void CWriterTX::FlushStroke() {
     std::vector<tx::Keys> done;
     gatherer_.Flush(done);
+    HandOn(done);
+}
+
+void CWriterTX::HandOn(const std::vector<tx::Keys>& done) {
     for (const tx::Keys& keys : done) {
         if (mode == kModeRealtime) AddStroke(keys[0], keys[1], keys[2]);
         if (mode == kModeNotesCable) records_.append(reinterpret_cast<const char*>(keys.data()), 3);
     }
-    Deliver();
-}
-
-void CWriterTX::Deliver() {
     if (!capture_ || records_.size() < kRecordsPerWrite) return;
     if (!captureFailed_) captureFailed_ = !capture_->Write(records_);
     records_.clear();

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "writers/CWriter.h"
 #include "writers/TxProtocol.h"
@@ -38,7 +39,9 @@ public:
     int commandGapMs = 40;
 
 private:
-    void Deliver();
+    // Queues finished strokes (realtime) or adds them to the records, written to the capture
+    // file in pieces (mode 1).
+    void HandOn(const std::vector<tx::Keys>& done);
     // Wakes the writer and asks it for its notes: false when it did not answer.
     bool WakeWriter();
     void ReadNotes();
