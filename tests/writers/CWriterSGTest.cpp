@@ -377,15 +377,8 @@ TEST_F(SgSession, StartFromAChosenStroke) {
 }
 
 TEST_F(SgSession, AReplyIsQueuedWholeBeforeItsFirstMessage) {
-    ScriptedPresenter presenter;
-    presenter.Answer(5018, 1);  // "&First": the first reply carries the five old strokes
-    session::QueueAtMessage watcher;
-    std::unique_ptr<CWriterSG> w(NewWriter<CWriterSG>(watcher.Handle()));
-    watcher.Watch(w.get());
-    w->mode = kModeRealtime;
-    w->Start(0);
-    EXPECT_EQ(watcher.QueuedAtFirstMessage(kBound), 5u);
-    w.reset();
+    // The first reply carries the five old strokes.
+    EXPECT_EQ(session::QueuedAtFirstMessageFromTheFirstStroke<CWriterSG>(kBound), 5u);
 }
 
 TEST_F(SgSession, AWriterThatDropsOffTheLineDeliversNothingMore) {

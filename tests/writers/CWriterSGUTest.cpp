@@ -139,17 +139,10 @@ TEST_F(SguSession, CatchUpSkipsWhatIsStoredThenNewStrokesArriveInOrder) {
 }
 
 TEST_F(SguSession, AReplyIsQueuedWholeBeforeItsFirstMessage) {
-    usb.StoreStrokes(5);
-    ScriptedPresenter presenter;
-    presenter.Answer(5018, 1);  // "&First": the first reply carries the five stored strokes
-    session::QueueAtMessage watcher;
-    writer.reset(NewWriter<CWriterSGU>(watcher.Handle()));
-    watcher.Watch(writer.get());
-    writer->mode = kModeRealtime;
-    writer->openFileWaitMs = 300;
-    writer->Start(0);
-    EXPECT_EQ(watcher.QueuedAtFirstMessage(kBoundMs), 5u);
-    writer.reset();
+    usb.StoreStrokes(5);  // the first reply carries the five
+    EXPECT_EQ(session::QueuedAtFirstMessageFromTheFirstStroke<CWriterSGU>(
+                  kBoundMs, [](CWriterSGU& w) { w.openFileWaitMs = 300; }),
+              5u);
 }
 
 TEST_F(SguSession, HeaderOnlyAndCutRepliesLoseNothing) {

@@ -117,17 +117,10 @@ TEST_F(SrSession, StartingFromTheFirstStoredStrokeReadsInBatchesOfFifty) {
 }
 
 TEST_F(SrSession, AReplyIsQueuedWholeBeforeItsFirstMessage) {
-    Write(Strokes(120, 3));
-    ScriptedPresenter presenter;
-    presenter.Answer(kMessageStartFrom, 1);  // "&First": the first reply carries 50
-    session::QueueAtMessage watcher;
-    std::unique_ptr<CWriterSR> writer(NewWriter<CWriterSR>(watcher.Handle()));
-    watcher.Watch(writer.get());
-    writer->mode = kModeRealtime;
-    writer->answerWaitMs = 100;
-    writer->Start(0);
-    EXPECT_EQ(watcher.QueuedAtFirstMessage(kBound), 50u);
-    writer.reset();
+    Write(Strokes(120, 3));  // the first reply carries 50
+    EXPECT_EQ(session::QueuedAtFirstMessageFromTheFirstStroke<CWriterSR>(
+                  kBound, [](CWriterSR& w) { w.answerWaitMs = 100; }),
+              50u);
 }
 
 TEST_F(SrSession, StartingFromAStrokeTheUserNames) {

@@ -17,6 +17,7 @@
 
 #include "tests/fakes/FakeOwnerWindow.h"
 #include "tests/fakes/TestWriters.h"
+#include "tests/support/ScriptedPresenter.h"
 #include "writers/CWriter.h"
 
 namespace session {
@@ -77,8 +78,7 @@ protected:
 };
 
 // An owner that takes nothing and notes, at each stroke message, how many strokes the
-// writer had queued: a reply carrying several strokes must have queued them all before its
-// first message, so that the owner, woken by it, finds the whole reply.
+// writer had queued.
 class QueueAtMessage final : public platform::MessageTarget {
 public:
     QueueAtMessage() : registration_(this) {}
@@ -114,5 +114,25 @@ private:
     std::condition_variable arrived_;
     std::vector<std::size_t> seen_;
 };
+
+// Starts a realtime writer of the driver from the first stored stroke ("&First" answered to
+// the start-from question, after `configure`) and returns how many strokes it had queued at
+// its first stroke message. A reply carrying several strokes must have queued them all by
+// then, so that the owner, woken by it, finds the whole reply.
+template <class Driver>
+std::size_t QueuedAtFirstMessageFromTheFirstStroke(int timeoutMs,
+                                                    const std::function<void(Driver&)>& configure = {}) {
+    ScriptedPresenter presenter;
+    presenter.Answer(5018, 1);  // "&First"
+    QueueAtMessage watcher;
+    std::unique_ptr<Driver> writer(NewWriter<Driver>(watcher.Handle()));
+    watcher.Watch(writer.get());
+    writer->mode = kModeRealtime;
+    if (configure) configure(*writer);
+    writer->Start(0);
+    const std::size_t queued = watcher.QueuedAtFirstMessage(timeoutMs);
+    writer.reset();
+    return queued;
+}
 
 }  // namespace session
