@@ -18,6 +18,7 @@
 #include "tests/support/ScriptedPresenter.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/writers/StrokeBytes.h"
+#include "tests/writers/DriverSession.h"
 #include "writers/CWriterFL.h"
 
 namespace {
@@ -108,19 +109,16 @@ TEST_F(FlSession, StoredNotesAreSplitAtJobEndsStaleFilesGoAndAllAreListed) {
 
     ASSERT_EQ(writer->notesFiles, (std::vector<std::string>{Capture(0), Capture(1), Capture(2)}));
     ASSERT_EQ(writer->notesListing.size(), 3u);
-    EXPECT_TRUE(std::regex_match(writer->notesListing[0], std::regex(R"(Flash\.000: 4515 \d{1,2}/\d{1,2}/\d{4})")))
-        << writer->notesListing[0];
+    EXPECT_TRUE(session::ListsCaptureFile(writer->notesListing[0], "Flash.000", 4515));
     EXPECT_TRUE(std::regex_match(writer->notesListing[2], std::regex(R"(Flash\.002: 0 .*)")));
 
     ASSERT_EQ(dialogs.OpenedCount(), 1u);
     const fakes::WaitDialogRecord dialog = dialogs.Dialog(0);
-    EXPECT_EQ(dialog.headingId, kReadNotesHeading);
-    EXPECT_EQ(dialog.actionId, kReadingAction);
+    EXPECT_TRUE(session::IsClosedNotesWindow(dialog));
     ASSERT_EQ(dialog.ranges.size(), 2u);
     EXPECT_EQ(dialog.ranges[0].high, 5);
     EXPECT_EQ(dialog.ranges[1].high, 10000);
     EXPECT_EQ(dialog.progress.front().first, 0);
-    EXPECT_TRUE(dialog.closed);
     EXPECT_TRUE(presenter.Asked().empty());
 
     // The caller reads a listed file through the base operations.

@@ -14,6 +14,7 @@
 #include "tests/support/ScriptedPresenter.h"
 #include "tests/support/TestEnvironment.h"
 #include "tests/writers/StrokeBytes.h"
+#include "tests/writers/DriverSession.h"
 #include "writers/CWriterFN.h"
 #include "writers/TransferSupport.h"
 
@@ -74,13 +75,10 @@ TEST_F(FoniksNotes, FolderBecomesListedCaptureFiles) {
     EXPECT_EQ(ReadBytes(temp + "/big.txt"), Record(kKWR));
 
     const fakes::WaitDialogRecord wait = waitWindows.Dialog(0);
-    EXPECT_EQ(wait.headingId, kReadNotesHeading);
-    EXPECT_EQ(wait.actionId, kReadingAction);
-    EXPECT_TRUE(wait.allowCancel);
+    EXPECT_TRUE(session::IsClosedNotesWindow(wait));
     ASSERT_EQ(wait.ranges.size(), 1u);
     EXPECT_EQ(wait.ranges[0].low, 0);
     EXPECT_EQ(wait.ranges[0].high, 10000);
-    EXPECT_TRUE(wait.closed);
 }
 
 TEST_F(FoniksNotes, CaptureFileReadsBackAsStoredStrokes) {

@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <regex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -17,6 +19,7 @@
 
 #include "tests/fakes/FakeOwnerWindow.h"
 #include "tests/fakes/TestWriters.h"
+#include "tests/fakes/WaitDialogScript.h"
 #include "tests/support/ScriptedPresenter.h"
 #include "writers/CWriter.h"
 
@@ -52,6 +55,25 @@ inline double CpuMsWhileIdle(int ms) {
     const double before = ProcessCpuMs();
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     return ProcessCpuMs() - before;
+}
+
+// A capture file's line in notesListing: its name, its size in bytes and a date m/d/yyyy.
+inline ::testing::AssertionResult ListsCaptureFile(const std::string& line, const std::string& name,
+                                                   std::size_t size) {
+    const std::string escaped = std::regex_replace(name, std::regex(R"(\.)"), R"(\.)");
+    if (std::regex_match(line, std::regex(escaped + ": " + std::to_string(size) + R"( \d{1,2}/\d{1,2}/\d{4})")))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << '"' << line << "\" does not list " << name << " of " << size << " bytes";
+}
+
+// The wait window of a notes transfer: "Read notes from writer" and "Reading..." with Cancel,
+// closed once the transfer is over.
+inline ::testing::AssertionResult IsClosedNotesWindow(const fakes::WaitDialogRecord& window) {
+    if (window.headingId != kReadNotesHeading || window.actionId != kReadingAction)
+        return ::testing::AssertionFailure() << "strings " << window.headingId << ", " << window.actionId;
+    if (!window.allowCancel) return ::testing::AssertionFailure() << "no Cancel";
+    if (!window.closed) return ::testing::AssertionFailure() << "left open";
+    return ::testing::AssertionSuccess();
 }
 
 // A realtime writer of the driver, started on the settings' port (COM1 unless changed).
