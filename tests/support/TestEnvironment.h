@@ -15,4 +15,21 @@ const std::string& Root();
 // A new empty folder under Root().
 std::string MakeTempDir(const std::string& prefix = "t");
 
+// Sets an environment variable (unsets it for a null value) until the end of the scope, then
+// puts back what was there, so that a test changing TEMP or TMPDIR leaves the next test the
+// environment of the process.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ScopedEnv(const char* name, const std::string& value) : ScopedEnv(name, value.c_str()) {}
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    bool had_ = false;
+    std::string old_;
+};
+
 }  // namespace testenv

@@ -175,7 +175,7 @@ TEST_F(EzSession, CancelEndsTheTransferKeepingWhatArrived) {
 }
 
 TEST_F(EzSession, ACaptureFileThatCannotBeMadeIsReported) {
-    setenv("TEMP", (testenv::Root() + "/missing").c_str(), 1);
+    const testenv::ScopedEnv temp("TEMP", testenv::Root() + "/missing");
     fakes::WaitDialogScript dialogs;
     ScriptedPresenter presenter;
     auto writer = Open(kModeNotesCable);

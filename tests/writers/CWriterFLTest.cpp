@@ -152,15 +152,17 @@ public:
         std::string pattern = "/dev/shm/dqtest.XXXXXX";
         if (!mkdtemp(pattern.data())) return;
         folder_ = pattern;
-        setenv("TEMP", folder_.c_str(), 1);
+        temp_ = std::make_unique<testenv::ScopedEnv>("TEMP", folder_);
     }
     ~MemoryTempFolder() {
+        temp_.reset();  // TEMP names the process's own folder again before this one goes
         std::error_code ignored;
         if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
     }
 
 private:
     std::string folder_;
+    std::unique_ptr<testenv::ScopedEnv> temp_;
 };
 
 TEST_F(FlSession, FileNumbersStopAtTheLastAndLaterJobsGoOnInIt) {
@@ -201,7 +203,7 @@ TEST_F(FlSession, AWriterGoneInTheHandshakeIsReportedAndEarlierFilesStay) {
 
 TEST_F(FlSession, ACaptureFileThatCannotBeMadeIsReported) {
     sim.SetJobs({sim::FlSimulator::NoteStrokes(10, 4)});
-    setenv("TEMP", (testenv::Root() + "/missing").c_str(), 1);
+    const testenv::ScopedEnv temp("TEMP", testenv::Root() + "/missing");
     fakes::WaitDialogScript dialogs;
     ScriptedPresenter presenter;
     auto writer = Open(kModeNotesCable);

@@ -41,6 +41,8 @@ protected:
         return folder + "/" + name;
     }
 
+    // Capture files of each test in a folder of its own, whatever earlier tests left.
+    const testenv::ScopedEnv captureFolder{"TEMP", testenv::MakeTempDir("temp")};
     std::string folder;
     fakes::FakeOwnerWindow owner;
     fakes::WaitDialogScript waitWindows;
@@ -112,7 +114,7 @@ TEST_F(FoniksNotes, NotesFileThatIsItsOwnCaptureFileIsLeftAlone) {
 
 TEST_F(FoniksNotes, CaptureFileThatCannotBeCreatedIsReported) {
     const std::string notes = Notes("session.txt", "{STK}\n");
-    setenv("TEMP", (folder + "/no-such-folder").c_str(), 1);
+    const testenv::ScopedEnv missing("TEMP", folder + "/no-such-folder");
     ScriptedPresenter presenter;
     auto writer = StartOn(folder);
 

@@ -248,8 +248,7 @@ TEST_F(MwSession, ATransferThatBringsNothingLeavesTheEarlierNotes) {
 }
 
 TEST_F(MwSession, ACaptureFileThatCannotBeMadeIsReportedWithItsPath) {
-    const std::string temp = std::getenv("TEMP");
-    setenv("TEMP", (testenv::Root() + "/missing").c_str(), 1);
+    const testenv::ScopedEnv temp("TEMP", testenv::Root() + "/missing");
     fakes::WaitDialogScript dialogs;
     ScriptedPresenter presenter;
     auto writer = Open(kModeNotesCable);
@@ -258,7 +257,6 @@ TEST_F(MwSession, ACaptureFileThatCannotBeMadeIsReportedWithItsPath) {
     EXPECT_EQ(sim.Received().find("JOBS"), std::string::npos);  // the notes were never asked for
     EXPECT_TRUE(dialogs.Dialog(0).closed);
     EXPECT_TRUE(writer->notesFiles.empty());
-    setenv("TEMP", temp.c_str(), 1);
 }
 
 TEST_F(MwSession, ThePortNotOpeningEndsTheCableTransferQuietly) {

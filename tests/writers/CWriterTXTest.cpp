@@ -246,12 +246,7 @@ TEST_F(TxSession, AWriterUnpluggedMidBlockEndsTheTransfer) {
 }
 
 TEST_F(TxSession, ACaptureFileThatCannotBeMadeIsReportedAndTheWriterReleased) {
-    const std::string temp = std::getenv("TEMP");
-    struct Restore {
-        std::string value;
-        ~Restore() { setenv("TEMP", value.c_str(), 1); }
-    } restore{temp};
-    setenv("TEMP", (testenv::Root() + "/missing").c_str(), 1);
+    const testenv::ScopedEnv temp("TEMP", testenv::Root() + "/missing");
     sim.SetNotes(Line(Strokes(10, 7)));
     fakes::WaitDialogScript dialogs;
     ScriptedPresenter presenter;

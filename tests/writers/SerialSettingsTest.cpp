@@ -244,7 +244,7 @@ TEST_F(PortNames, OtherNamesAreLookedUpInTheDeviceFolderFirst) {
 TEST(PortNamesDefault, DeviceFolderFollowsXdgConfigHome) {
     const std::string config = getenv("XDG_CONFIG_HOME");
     EXPECT_EQ(platform::SerialDeviceFolder(), config + "/DQS/devices");
-    setenv("XDG_CONFIG_HOME", "", 1);
+    const testenv::ScopedEnv unset("XDG_CONFIG_HOME", "");
     EXPECT_EQ(platform::SerialDeviceFolder(), std::string(getenv("HOME")) + "/.config/DQS/devices");
 }
 

@@ -15,12 +15,12 @@
 namespace {
 
 TEST(TempDir, TheTempVariableWins) {
-    setenv("TEMP", "/some/where", 1);
+    const testenv::ScopedEnv temp("TEMP", "/some/where");
     EXPECT_EQ(GetTempDir(), "/some/where");
 }
 
 TEST(TempDir, WithoutTempItIsAPrivateFolderUnderTmpdir) {
-    unsetenv("TEMP");
+    const testenv::ScopedEnv noTemp("TEMP", nullptr);
     const std::string tmpdir = std::getenv("TMPDIR");
     std::string folder = GetTempDir();
     ASSERT_FALSE(folder.empty());
@@ -36,7 +36,7 @@ TEST(TempDir, WithoutTempItIsAPrivateFolderUnderTmpdir) {
 }
 
 TEST(TempDir, AFolderSomeoneElsePlantedIsNotUsed) {
-    unsetenv("TEMP");
+    const testenv::ScopedEnv noTemp("TEMP", nullptr);
     const std::string tmpdir = std::getenv("TMPDIR");
     const std::string planted = tmpdir + "/dqs-" + std::to_string(platform::CurrentUserId());
     mkdir(planted.c_str(), 0700);
@@ -47,8 +47,8 @@ TEST(TempDir, AFolderSomeoneElsePlantedIsNotUsed) {
 }
 
 TEST(TempDir, WithoutTmpdirItLivesUnderTmp) {
-    unsetenv("TEMP");
-    unsetenv("TMPDIR");
+    const testenv::ScopedEnv noTemp("TEMP", nullptr);
+    const testenv::ScopedEnv noTmpdir("TMPDIR", nullptr);
     std::string folder = GetTempDir();
     EXPECT_EQ(folder.rfind("/tmp/dqs-", 0), 0u) << folder;
     EXPECT_TRUE(platform::IsPrivateFolder(folder));
