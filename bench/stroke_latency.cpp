@@ -424,48 +424,65 @@ private:
 // test run beside) makes the wait longer, never a smoke run fail.
 constexpr auto kQuietLimit = std::chrono::seconds(20);
 
-// Calls send(i) for i < n at a steady rate on a thread of its own, after `settleMs`, while the
-// owner's Qt loop runs; then waits until the owner has handled n strokes (or has handled none
-// for kQuietLimit). Returns the moment each send returned.
+// The writer's side, on a thread of its own: after `settleMs`, calls send(i) for i < n at a
+// steady rate and stamps the moment each returned into `sent`; then waits until handled()
+// reaches n (or has not moved for kQuietLimit) and calls finish().
+void SendThenAwait(int n, int intervalUs, int settleMs, const std::function<void(int)>& send,
+                   std::vector<std::int64_t>& sent, const std::function<int()>& handled,
+                   const std::function<void()>& finish) {
+    sent.assign(static_cast<std::size_t>(n), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
+    auto next = Clock::now();
+    for (int i = 0; i < n; ++i) {
+        send(i);
+        sent[static_cast<std::size_t>(i)] = NowUs();
+        next += std::chrono::microseconds(intervalUs);
+        std::this_thread::sleep_until(next);
+    }
+    int seen = handled();
+    auto lastProgress = Clock::now();
+    while (seen < n && Clock::now() - lastProgress < kQuietLimit) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (handled() != seen) {
+            seen = handled();
+            lastProgress = Clock::now();
+        }
+    }
+    finish();
+}
+
+// Sends as SendThenAwait does while the owner's Qt loop runs, until the owner has handled n
+// strokes. Returns the moment each send returned.
 std::vector<std::int64_t> SendSteadily(Owner& owner, int n, int intervalUs, int settleMs,
                                        const std::function<void(int)>& send) {
-    std::vector<std::int64_t> sent(static_cast<std::size_t>(n), 0);
+    std::vector<std::int64_t> sent;
     std::thread writerSide([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
-        auto next = Clock::now();
-        for (int i = 0; i < n; ++i) {
-            send(i);
-            sent[static_cast<std::size_t>(i)] = NowUs();
-            next += std::chrono::microseconds(intervalUs);
-            std::this_thread::sleep_until(next);
-        }
-        int handled = owner.Count();
-        auto lastProgress = Clock::now();
-        while (handled < n && Clock::now() - lastProgress < kQuietLimit) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            if (owner.Count() != handled) {
-                handled = owner.Count();
-                lastProgress = Clock::now();
-            }
-        }
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+        SendThenAwait(n, intervalUs, settleMs, send, sent, [&] { return owner.Count(); }, [] {
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+        });
     });
     QCoreApplication::exec();
     writerSide.join();
     return sent;
 }
 
-// The latency of each stroke the owner handled, from the moment in `from` with its number.
-Result Latencies(const Owner& owner, int n, const std::vector<std::int64_t>& from) {
+// The latency of each of the first `count` strokes (at most n), from the moment in `from` to
+// the one in `handled` with its number.
+Result LatenciesOf(const std::vector<std::int64_t>& handled, int count, int n,
+                   const std::vector<std::int64_t>& from) {
     Result result;
-    const int got = std::min(owner.Count(), n);
+    const int got = std::min(count, n);
     result.lost = n - got;
-    for (int i = 0; i < got; ++i) {
-        std::int64_t handled = owner.Handled()[static_cast<std::size_t>(i)];
-        result.latencies.push_back(std::max<std::int64_t>(0, handled - from[static_cast<std::size_t>(i)]));
-    }
+    for (int i = 0; i < got; ++i)
+        result.latencies.push_back(std::max<std::int64_t>(
+            0, handled[static_cast<std::size_t>(i)] - from[static_cast<std::size_t>(i)]));
     return result;
+}
+
+// The latency of each stroke the owner handled.
+Result Latencies(const Owner& owner, int n, const std::vector<std::int64_t>& from) {
+    return LatenciesOf(owner.Handled(), owner.Count(), n, from);
 }
 
 // Sends `n` packets at a steady rate on the writer's side and waits for the owner to handle
@@ -494,12 +511,16 @@ void Print(const char* name, Result result) {
     std::fflush(stdout);
 }
 
-// Prints the row timed from `from` (the moment each stroke was sent); 1 when strokes were lost.
-int Report(const char* name, const Owner& owner, int n, const std::vector<std::int64_t>& from) {
-    Result result = Latencies(owner, n, from);
+// Prints the row; 1 when strokes were lost.
+int Report(const char* name, Result result) {
     const int lost = result.lost;
     Print(name, std::move(result));
     return lost > 0 ? 1 : 0;
+}
+
+// Prints the row timed from `from` (the moment each stroke was sent); 1 when strokes were lost.
+int Report(const char* name, const Owner& owner, int n, const std::vector<std::int64_t>& from) {
+    return Report(name, Latencies(owner, n, from));
 }
 
 // The stamps a simulator's thread took, once it has stopped stamping, one per stroke.
@@ -612,7 +633,7 @@ int MeasureBuildDialog(Owner&, int n, int intervalUs) {
 
     std::vector<std::int64_t> listed(static_cast<std::size_t>(n), 0);
     std::atomic<int> count{0};
-    std::vector<std::int64_t> sent(static_cast<std::size_t>(n), 0);
+    std::vector<std::int64_t> sent;
     std::thread writerSide;
     {
         CBuildDlg dialog;
@@ -635,40 +656,20 @@ int MeasureBuildDialog(Owner&, int n, int intervalUs) {
                          });
         QTimer::singleShot(0, &dialog, [&] {
             writerSide = std::thread([&] {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                auto next = Clock::now();
-                for (int i = 0; i < n; ++i) {
-                    pty.Send(ThreeBytes(i));
-                    sent[static_cast<std::size_t>(i)] = NowUs();
-                    next += std::chrono::microseconds(intervalUs);
-                    std::this_thread::sleep_until(next);
-                }
-                int seen = count.load();
-                auto lastProgress = Clock::now();
-                while (seen < n && Clock::now() - lastProgress < kQuietLimit) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                    if (count.load() != seen) {
-                        seen = count.load();
-                        lastProgress = Clock::now();
-                    }
-                }
-                QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.done(QDialog::Accepted); },
-                                          Qt::QueuedConnection);
+                SendThenAwait(
+                    n, intervalUs, 50, [&](int i) { pty.Send(ThreeBytes(i)); }, sent,
+                    [&] { return count.load(); },
+                    [&dialog] {
+                        QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.done(QDialog::Accepted); },
+                                                  Qt::QueuedConnection);
+                    });
             });
         });
         dialog.Run();
         writerSide.join();
     }
     fakes::UseLineSettings(1);
-    Result result;
-    const int got = std::min(count.load(), n);
-    result.lost = n - got;
-    for (int i = 0; i < got; ++i)
-        result.latencies.push_back(std::max<std::int64_t>(
-            0, listed[static_cast<std::size_t>(i)] - sent[static_cast<std::size_t>(i)]));
-    const int lost = result.lost;
-    Print("CBuildDlg", std::move(result));
-    return lost > 0 ? 1 : 0;
+    return Report("CBuildDlg", LatenciesOf(listed, count.load(), n, sent));
 }
 
 // CWriterTR reads the keyboard-hook library, not the line: the library's own reader runs on a
@@ -757,8 +758,7 @@ int main(int argc, char** argv) {
         writer->Start(1);
         Result result = Measure(pty, owner, n, intervalUs, row.packet);
         writer->Stop();
-        failures += result.lost > 0;
-        Print(row.name, std::move(result));
+        failures += Report(row.name, std::move(result));
     }
     testenv::TearDown();
     return smoke && failures ? 1 : 0;
