@@ -177,6 +177,12 @@ void CWriter::AddStroke(std::uint8_t k0, std::uint8_t k1, std::uint8_t k2,
     platform::PostMessage(owner.load(), platform::kStrokeMessage);
 }
 
+WriterTime CWriter::TimeSinceFirstStroke(const TimeCode& code) {
+    const int ms = TimeCodeToMs(code);
+    if (firstStrokeTime == 0) firstStrokeTime = ms;
+    return MakeWriterTime(code, ms - firstStrokeTime);
+}
+
 void CWriter::HoldStrokeMessages() {
     if (heldMessages_ < 0) heldMessages_ = 0;
 }
@@ -310,6 +316,14 @@ bool CWriter::PauseMs(int ms) {
     resumeOrStop_.wait_for(lock, std::chrono::milliseconds(ms),
                            [this] { return stopRequested != 0; });
     return stopRequested == 0;
+}
+
+bool CWriter::WritePaced(std::string_view bytes, int gapMs) {
+    for (const char c : bytes) {
+        port.Write(&c, 1);
+        if (!PauseMs(gapMs)) return false;
+    }
+    return true;
 }
 
 bool CWriter::WaitForInput(int ms) {

@@ -44,6 +44,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -186,6 +187,9 @@ protected:
     bool WaitForInput(int ms);
     // A pacing pause: sleeps `ms` unless Stop is requested. False when stopping.
     bool PauseMs(int ms);
+    // Writes `bytes` one at a time with a pause of `gapMs` after each, for writers that take
+    // their commands slowly. False, the rest unsent, once Stop is requested.
+    bool WritePaced(std::string_view bytes, int gapMs);
     // Reads one byte, waiting for it until it comes, the port closes or Stop is requested.
     bool ReadByte(std::uint8_t& byte);
     // A byte that comes within `ms`; never waits longer, also when the input it saw waiting is
@@ -222,6 +226,9 @@ protected:
     // the whole batch. Still one message per stroke. Only on the thread that adds the strokes.
     void HoldStrokeMessages();
     void ReleaseStrokeMessages();
+    // The writer-supplied time of a stored stroke from its time code: the code, and the
+    // milliseconds since the first stroke that had one (which it becomes when it is the first).
+    WriterTime TimeSinceFirstStroke(const TimeCode& code);
     // The count of strokes stored on the writer, as its last status reply gave it.
     virtual int WriterStrokeCount() const { return 0; }
 

@@ -54,10 +54,7 @@ void CWriterMW::Send(std::string_view command) { port.WriteString(std::string(co
 bool CWriterMW::StartRealtime() {
     for (;;) {
         // One character at a time, paced: the writer takes its commands slowly.
-        for (const char c : mw::kRealtimeOn) {
-            port.Write(&c, 1);
-            PauseMs(kCharGapMs);
-        }
+        WritePaced(mw::kRealtimeOn, kCharGapMs);
         if (WaitForInput(0)) {
             port.FlushInput();
             ResetFrames();

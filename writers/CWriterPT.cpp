@@ -22,10 +22,8 @@ void CWriterPT::Start(unsigned argument) {
     CWriter::Start(argument);
     if (mode == kModeNotesFolder || mode == kModeNotesCable) return;
     packets_.Reset();
-    for (std::uint8_t b : pt::kWakeUp) {
-        port.WriteString(std::string(1, char(b)));
-        PauseMs(pt::kWakeUpGapMs);
-    }
+    WritePaced(std::string_view(reinterpret_cast<const char*>(pt::kWakeUp), sizeof pt::kWakeUp),
+               pt::kWakeUpGapMs);
     DrainWakeUpAnswer();
     ResumeReaderThread();  // a port that did not open ends the thread at once
 }

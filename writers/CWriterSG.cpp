@@ -118,8 +118,9 @@ void CWriterSG::CompleteReply() {
     protocolState = 3;
 }
 
-bool CWriterSG::AwaitReply(int limitMs) {
-    const std::int64_t end = Now() + limitMs;
+bool CWriterSG::AwaitReply(int limitMs) { return AwaitReplyUntil(Now() + limitMs); }
+
+bool CWriterSG::AwaitReplyUntil(std::int64_t end) {
     for (;;) {
         ReceivePacket();
         if (protocolState == 3) return true;
@@ -357,10 +358,7 @@ void CWriterSG::DecodeBuffer() {
                 word < kMaxTimeWords ? std::uint16_t(timeWords[2 * word] | timeWords[2 * word + 1] << 8)
                                      : 0;
             ++word;
-            const TimeCode code = sg::TimeWordToTimeCode(value);
-            const int ms = TimeCodeToMs(code);
-            if (firstStrokeTime == 0) firstStrokeTime = ms;
-            time = MakeWriterTime(code, ms - firstStrokeTime);
+            time = TimeSinceFirstStroke(sg::TimeWordToTimeCode(value));
         }
         if (catchingUp == 0) AddStroke(keys[0], keys[1], keys[2], timed ? time.data() : nullptr);
         ++strokeIndex;
@@ -425,13 +423,7 @@ void CWriterSG::CloseWriterFile() {
     if (!await) return;
     // One limit from the request: bytes that keep coming (noise, another device on the line)
     // must not keep the user-interface thread here.
-    const std::int64_t end = sentMs_ + kCloseLimitMs;
-    for (;;) {
-        ReceivePacket();
-        if (protocolState == 3) return;
-        const std::int64_t left = end - Now();
-        if (left <= 0 || AwaitInput(static_cast<int>(left)) == Waited::Over) return;
-    }
+    AwaitReplyUntil(sentMs_ + kCloseLimitMs);
 }
 
 // ---- stop -------------------------------------------------------------------------------

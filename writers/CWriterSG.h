@@ -61,6 +61,8 @@ private:
     Waited AwaitInput(int ms);
     // Receives until a reply is complete (protocolState 3) or `limitMs` have passed.
     bool AwaitReply(int limitMs);
+    // The same until the monotonic time `end`.
+    bool AwaitReplyUntil(std::int64_t end);
     // Drops what the writer sends until it has been quiet a while (at most `limitMs`).
     void DrainUntilQuiet(int limitMs);
     void CompleteReply();

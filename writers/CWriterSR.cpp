@@ -38,10 +38,7 @@ void CWriterSR::SendPacket(const std::string& packet) {
         port.WriteString(packet);
         return;
     }
-    for (const char c : packet) {
-        port.WriteString(std::string(1, c));
-        if (!PauseMs(byteDelay)) return;
-    }
+    WritePaced(packet, byteDelay);
 }
 
 void CWriterSR::SendStrokeRequest() {
@@ -118,9 +115,7 @@ void CWriterSR::CompleteReply() {
 void CWriterSR::TakeTimeRecord(int value) {
     TimeCode code{recordTime[0], recordTime[1], recordTime[2], recordTime[3]};
     sr::TimeRecordHoursMinutes(value, code[0], code[1]);
-    const int ms = TimeCodeToMs(code);
-    if (firstStrokeTime == 0) firstStrokeTime = ms;
-    recordTime = MakeWriterTime(code, ms - firstStrokeTime);
+    recordTime = TimeSinceFirstStroke(code);
 }
 
 void CWriterSR::DecodeRecord(int n) {

@@ -95,16 +95,13 @@ bool CWriterTX::WakeWriter() {
     for (int tries = 0; tries < kWakeTries && !awake; ++tries) {
         if (!port.IsUsable()) return false;
         SendByte(kWake);
-        std::string answer;
-        if (WaitForInput(kWakeWaitMs) && ReadWaiting(answer, 1) == 1) awake = std::uint8_t(answer[0]) == kWake;
+        std::uint8_t answer = 0;
+        if (ReadByteWithin(answer, kWakeWaitMs)) awake = answer == kWake;
         if (stopRequested != 0) return false;
     }
     if (!awake) return false;
     port.FlushInput();
-    SendByte('*');
-    PauseMs(commandGapMs);
-    SendByte('T');
-    PauseMs(commandGapMs);
+    WritePaced("*T", commandGapMs);
     SendByte('*');
     return WaitForInput(kNotesAnswerMs);  // the answer itself is not read here
 }
@@ -128,10 +125,7 @@ bool CWriterTX::ReadByteBounded(std::uint8_t& b, int ms, platform::WaitDialog& w
 }
 
 bool CWriterTX::ReadBlock(int high, int low, platform::WaitDialog& wait) {
-    for (const int b : {high, int(kSync), low}) {
-        SendByte(std::uint8_t(b));
-        PauseMs(commandGapMs);
-    }
+    WritePaced(std::string{char(high), char(kSync), char(low)}, commandGapMs);
     // The sync byte: one deadline, however many other bytes stream meanwhile.
     const std::int64_t syncEnd = Now() + syncWaitMs;
     bool synced = false;
@@ -170,12 +164,7 @@ bool CWriterTX::ReadBlock(int high, int low, platform::WaitDialog& wait) {
 }
 
 void CWriterTX::EndTransfer() {
-    for (int i = 0; i < kClosingPairs; ++i) {
-        SendByte(kSync);
-        PauseMs(commandGapMs);
-        SendByte(kWake);
-        PauseMs(commandGapMs);
-    }
+    for (int i = 0; i < kClosingPairs; ++i) WritePaced(std::string{char(kSync), char(kWake)}, commandGapMs);
 }
 
 void CWriterTX::ReadNotes() {
