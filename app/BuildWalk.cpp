@@ -1,7 +1,9 @@
 #include "app/BuildWalk.h"
 
+#include <QByteArray>
+#include <QString>
+
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
 #include "core/AppSettings.h"
@@ -18,39 +20,11 @@ constexpr int kSaveQuestion = 5100;     // "Save your results?"
 constexpr const char* kEndOfList = "End of list reached (all progress will be automatically saved)";
 constexpr const char* kDefinitionPrefix = "https://www.merriam-webster.com/dictionary/";
 
-std::string Utf8(char16_t c) {
-    std::string out;
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
 }  // namespace
 
 std::string DefinitionUrl(const std::string& word) {
-    std::string url = kDefinitionPrefix;
-    for (unsigned char byte : word) {
-        for (unsigned char b : Utf8(platform::ByteToUnicode(byte))) {
-            const bool plain = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') ||
-                               (b >= '0' && b <= '9') || b == '-' || b == '.' || b == '_' || b == '~';
-            if (plain) {
-                url += char(b);
-            } else {
-                char hex[4];
-                std::snprintf(hex, sizeof hex, "%%%02X", unsigned(b));
-                url += hex;
-            }
-        }
-    }
-    return url;
+    // UTF-8, every byte but the unreserved ones (letters, digits, "-._~") percent-encoded.
+    return kDefinitionPrefix + platform::ToQString(word).toUtf8().toPercentEncoding().toStdString();
 }
 
 std::string AddedEntriesText(std::size_t count) {
@@ -272,14 +246,9 @@ void BuildWalk::CaptureCommand(CommandStroke which) {
 }
 
 void BuildWalk::SetDefaultCommandStrokes() {
+    // The French strokes go with the French keyboard layout.
     AppSettings& settings = GetSettings();
-    const int layout = settings.keyboardLayout;
-    const bool french = layout == 1;
-    settings.nextStroke = ParseOutline(std::uint8_t(layout), french ? "KMFR" : "*FPLT");
-    settings.backStroke = ParseOutline(std::uint8_t(layout), french ? "AlnD" : "STPH*");
-    settings.acceptStroke = ParseOutline(std::uint8_t(layout), french ? "SPT*" : "*RBGS");
-    settings.clearStroke = ParseOutline(std::uint8_t(layout), french ? "UlsC" : "SKWR*");
-    settings.deleteStroke = ParseOutline(std::uint8_t(layout), french ? "KMFRUlsC" : "*");
+    settings.SetDefaultCommandStrokes(settings.keyboardLayout == 1);
 }
 
 void BuildWalk::Suggest() {

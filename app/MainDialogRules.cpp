@@ -60,19 +60,9 @@ int ValueForIndex(int index, int count, int currentValue) {
 }
 
 EnableRules EnableRulesFor(int writerType) {
+    if (writerType == kSpeechWriterType) return EnableRules{false, false, false, false, true};
     EnableRules rules;
-    switch (writerType) {
-        case 21:  // keyboard
-        case 28:  // USB
-        case 30:  // USB
-            rules.lineSettings = false;
-            break;
-        case kSpeechWriterType:
-            rules = EnableRules{false, false, false, false, true};
-            break;
-        default:
-            break;
-    }
+    rules.lineSettings = !HasNoSerialLine(writerType);
     return rules;
 }
 

@@ -107,6 +107,16 @@ void AppSettings::ReadSections(const std::string& writerSection,
     dropMask = parse(drop);
 }
 
+void AppSettings::SetDefaultCommandStrokes(bool french) {
+    const CommandStrokeDefaults& defaults = french ? kFrenchDefaults : kEnglishDefaults;
+    const auto parse = [this](const char* text) { return ParseOutline(std::uint8_t(keyboardLayout), text); };
+    nextStroke = parse(defaults.next);
+    backStroke = parse(defaults.back);
+    acceptStroke = parse(defaults.accept);
+    clearStroke = parse(defaults.clear);
+    deleteStroke = parse(defaults.deleteLast);
+}
+
 void AppSettings::SaveUserSettings() {
     const std::string writer = WriterSection(userName);
     const std::string strokes = StrokesSection(userName);

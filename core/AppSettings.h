@@ -46,6 +46,9 @@ public:
     void LoadUserSettings(std::string user);
     // Writes the current user's settings, "Default User" and "Users" to the profile.
     void SaveUserSettings();
+    // Puts the five command strokes back to their defaults (the French ones when `french`),
+    // in the current keyboard layout.
+    void SetDefaultCommandStrokes(bool french);
 
     // Reads a writer section and a strokes section into the record, with the range checks and
     // defaults of LoadUserSettings (French command strokes when `frenchDefaults`). The older

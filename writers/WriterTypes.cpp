@@ -86,6 +86,10 @@ WriterChoice ClassifyWriter(int type, int mode) {
     return choice;
 }
 
+bool HasNoSerialLine(int type) {
+    return type >= 0 && type < kWriterTypeCount && kRows[std::size_t(type)].usbFlag != 0;
+}
+
 const char* DriverClassName(DriverKind kind) {
     switch (kind) {
         case K::None: return "";

@@ -54,5 +54,9 @@ const std::string& WriterTypeText(int type);
 // speech entry, and a mode outside 0..3 make no writer and show nothing.
 WriterChoice ClassifyWriter(int type, int mode);
 
+// The keyboard and the USB writers: no serial line, so no line settings. False for a type
+// outside 0..31.
+bool HasNoSerialLine(int type);
+
 // "CWriterSG" and so on; "" for DriverKind::None.
 const char* DriverClassName(DriverKind kind);
