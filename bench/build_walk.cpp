@@ -4,9 +4,6 @@
 //
 //   bench_build_walk            full sizes
 //   bench_build_walk --smoke    tiny sizes (a quick check that everything works)
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,6 +13,7 @@
 
 #include "app/BuildWalk.h"
 #include "app/ShadowDrop.h"
+#include "bench/BenchSupport.h"
 #include "core/DataFiles.h"
 #include "core/Stroke.h"
 #include "tests/support/TestEnvironment.h"
@@ -28,29 +26,15 @@ double MsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-double FileMb(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 ? double(st.st_size) / (1024.0 * 1024.0) : 0.0;
-}
+void Report(const char* name, double ms, double mb) { bench::ReportRate("build_walk", name, ms, mb); }
 
-void Report(const char* name, double ms, double mb) {
-    std::printf("{\"bench\": \"build_walk\", \"name\": \"%s\", \"ms\": %.3f, \"mb_per_s\": %.1f}\n",
-                name, ms, ms > 0 ? mb / (ms / 1000.0) : 0.0);
-    std::fflush(stdout);
-}
-
-// Opens the list in a process started afresh from this program (exec, not a bare fork, whose
-// child would pay for copying the parent's pages); its time comes back on its output.
-// Negative when the walk failed.
+// Opens the list in a process started afresh from this program; its time comes back on its
+// output. Negative when the walk failed.
 double OpenInFreshProcess(const std::string& list, const std::string& documents) {
-    const std::string command = "'/proc/" + std::to_string(getpid()) + "/exe' --open '" + list +
-                                "' '" + documents + "'";
-    FILE* child = popen(command.c_str(), "r");
-    if (!child) return -1;
+    std::string out;
+    if (!bench::RunSelf({"--open", list, documents}, out)) return -1;
     double ms = -1;
-    if (std::fscanf(child, "%lf", &ms) != 1) ms = -1;
-    pclose(child);
-    return ms;
+    return std::sscanf(out.c_str(), "%lf", &ms) == 1 ? ms : -1;
 }
 
 // The child's side: one LoadWordList and the first word shown.
@@ -101,7 +85,7 @@ int main(int argc, char** argv) {
     }
     const double openMs = OpenInFreshProcess(list, folder);
     if (openMs < 0) ++failures;
-    Report(smoke ? "open list 1k" : "open list 100k", openMs, FileMb(list) + FileMb(folder + "Lesson.dqx"));
+    Report(smoke ? "open list 1k" : "open list 100k", openMs, bench::FileMb(list) + bench::FileMb(folder + "Lesson.dqx"));
 
     // Ten strokes of everyday words under the default masks of the English layout.
     const Outline shadow = ParseOutline(0, "STKPWHRFRPBLGTS");

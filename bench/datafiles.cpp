@@ -9,9 +9,6 @@
 //   bench_datafiles --smoke    tiny sizes, one process each (a quick check that all works)
 //   bench_datafiles --prepare FOLDER           writes the input files there (for profiling)
 //   bench_datafiles --first OPERATION FOLDER   one timed call on them, its ms on stdout
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,10 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "core/DataFiles.h"
 #include "core/RtfDictionary.h"
-
-extern char** environ;
 
 namespace {
 
@@ -37,15 +33,17 @@ struct Sizes {
 constexpr Sizes kFull{1'000'000, 100'000};
 constexpr Sizes kSmoke{1000, 1000};
 
-double FileMb(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 ? double(st.st_size) / (1024.0 * 1024.0) : 0.0;
-}
-
 std::string Word(std::size_t n) {
     static const char* const kStems[] = {"the", "steno", "outline", "because", "dictionary",
                                          "court reporter", "@Heading", "caf\xE9"};
     return std::string(kStems[n % 8]) + std::to_string(n);
+}
+
+std::vector<std::string> Words(std::size_t count) {
+    std::vector<std::string> words;
+    words.reserve(count);
+    for (std::size_t n = 0; n < count; ++n) words.push_back(Word(n));
+    return words;
 }
 
 std::vector<ProgressEntry> Entries(std::size_t count) {
@@ -57,10 +55,7 @@ std::vector<ProgressEntry> Entries(std::size_t count) {
 }
 
 bool Prepare(const std::string& dir, const Sizes& sizes) {
-    std::vector<std::string> lines;
-    lines.reserve(sizes.lines);
-    for (std::size_t n = 0; n < sizes.lines; ++n) lines.push_back(Word(n));
-    return WriteWordListFile(dir + "/list.edq", lines) &&
+    return WriteWordListFile(dir + "/list.edq", Words(sizes.lines)) &&
            WriteProgressFile(dir + "/list.dqx", Entries(sizes.entries), 42);
 }
 
@@ -82,10 +77,7 @@ int RunFirstCall(const std::string& operation, const std::string& dir, const Siz
     } else if (operation == "export_rtf") {
         ok = WriteRtfDictionary(progress, dir + "/list.rtf");
     } else if (operation == "floor_word_list") {
-        std::vector<std::string> lines;
-        lines.reserve(sizes.lines);
-        for (std::size_t n = 0; n < sizes.lines; ++n) lines.push_back(Word(n));
-        ok = lines.size() == sizes.lines;
+        ok = Words(sizes.lines).size() == sizes.lines;
     } else if (operation == "floor_progress_entries") {
         ok = Entries(sizes.entries).size() == sizes.entries;
     }
@@ -100,39 +92,14 @@ int RunFirstCall(const std::string& operation, const std::string& dir, const Siz
 
 // Runs this program again for one first call and returns its time; exits on failure.
 double FirstCallMs(const std::string& operation, const std::string& dir, bool smoke) {
-    int out[2];
-    if (pipe(out) != 0) std::exit(1);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    std::string self = "/proc/self/exe";
-    std::vector<std::string> args{self, "--first", operation, dir};
+    std::vector<std::string> args{"--first", operation, dir};
     if (smoke) args.push_back("--smoke");
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    int err = posix_spawn(&pid, self.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(out[1]);
     std::string text;
-    char buf[64];
-    for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) text.append(buf, std::size_t(n));
-    close(out[0]);
-    int status = 0;
-    if (err != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0 || text.empty()) {
+    if (!bench::RunSelf(args, text) || text.empty()) {
         std::fprintf(stderr, "bench_datafiles: the run of %s failed\n", operation.c_str());
         std::exit(1);
     }
     return std::strtod(text.c_str(), nullptr);
-}
-
-void Report(const char* name, double ms, double mb) {
-    std::printf("{\"bench\": \"datafiles\", \"name\": \"%s\", \"ms\": %.3f, \"mb_per_s\": %.1f}\n",
-                name, ms, ms > 0 ? mb / (ms / 1000.0) : 0.0);
-    std::fflush(stdout);
 }
 
 }  // namespace
@@ -170,7 +137,7 @@ int main(int argc, char** argv) {
         std::vector<double> times;
         for (int n = 0; n < runs; ++n) times.push_back(FirstCallMs(op.name, dir, smoke));
         std::sort(times.begin(), times.end());
-        Report(op.name, times[times.size() / 2], FileMb(op.file));
+        bench::ReportRate("datafiles", op.name, times[times.size() / 2], bench::FileMb(op.file));
     }
 
     std::error_code ignored;

@@ -60,6 +60,7 @@
 #include "tests/sim/SgSimulator.h"
 #include "tests/sim/SrSimulator.h"
 #include "tests/sim/TxSimulator.h"
+#include "tests/sim/WriterSimulator.h"
 #include "tests/sim/StenoTextWire.h"
 #include "tests/support/TestEnvironment.h"
 #include "writers/CWriter.h"
@@ -326,60 +327,15 @@ struct Result {
     int lost = 0;
 };
 
-// The request/reply floor. The writer's side counts the strokes written and answers each
-// request with a reply carrying those not sent yet (a 14-byte header, its length in bytes 2
-// and 3, then 4 bytes a stroke), stamping them once the reply's last byte is on the line. The
-// program's side asks every 100 ms, reads the reply whole, counts its strokes for the owner
-// and posts one message per stroke, with no driver in between.
+// The request/reply floor. The writer's side (the kit's simulator, as for the SG and SR rows)
+// counts the strokes written and answers each request with a reply carrying those not sent
+// yet (a 14-byte header, its length in bytes 2 and 3, then 4 bytes a stroke), stamping them
+// once the reply's last byte is on the line. The program's side asks every 100 ms, reads the
+// reply whole, counts its strokes for the owner and posts one message per stroke, with no
+// driver in between.
 constexpr std::size_t kBareRequestSize = 18;
 constexpr std::size_t kBareReplyHeader = 14;
 constexpr int kBareCycleMs = 100;
-
-class BareResponder {
-public:
-    explicit BareResponder(sim::PtyPair& pty) : pty_(pty) { thread_ = std::thread([this] { Run(); }); }
-    ~BareResponder() {
-        stop_ = true;
-        thread_.join();
-    }
-    void Write() { ++written_; }
-    std::vector<std::int64_t> Stamps() {
-        std::lock_guard<std::mutex> guard(lock_);
-        return stamps_;
-    }
-
-private:
-    void Run() {
-        std::size_t pending = 0;
-        while (!stop_) {
-            pollfd p{pty_.MasterFd(), POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) continue;
-            char buffer[256];
-            const ssize_t n = read(pty_.MasterFd(), buffer, sizeof buffer);
-            for (pending += n > 0 ? std::size_t(n) : 0; pending >= kBareRequestSize;
-                 pending -= kBareRequestSize) {
-                const int strokes = std::min(written_.load() - sent_, 255);
-                const std::size_t length = kBareReplyHeader + 4 * std::size_t(strokes);
-                std::string reply(length, '\x20');
-                reply[2] = char(length & 0xFF);
-                reply[3] = char(length >> 8);
-                pty_.Send(reply);
-                const std::int64_t now = NowUs();
-                sent_ += strokes;
-                std::lock_guard<std::mutex> guard(lock_);
-                stamps_.resize(stamps_.size() + std::size_t(strokes), now);
-            }
-        }
-    }
-
-    sim::PtyPair& pty_;
-    std::atomic<int> written_{0};
-    int sent_ = 0;  // the responder's thread only
-    std::mutex lock_;
-    std::vector<std::int64_t> stamps_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 class BareRequester final : public BareLine {
 public:
@@ -523,16 +479,60 @@ int Report(const char* name, const Owner& owner, int n, const std::vector<std::i
     return Report(name, Latencies(owner, n, from));
 }
 
-// The stamps a simulator's thread took, once it has stopped stamping, one per stroke.
-std::vector<std::int64_t> TakenStamps(std::mutex& lock, const std::vector<std::int64_t>& stamps,
-                                      int n) {
-    std::vector<std::int64_t> taken;
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        taken = stamps;
+// Stamps a simulator's thread takes once a reply is on the line, one per stroke the reply
+// carried; read once it has stopped stamping.
+class ReplyStamps {
+public:
+    // Strokes first .. first+count-1 are on the line now; a stroke sent again keeps its first
+    // stamp.
+    void Sent(int first, int count) {
+        const std::int64_t now = NowUs();
+        std::lock_guard<std::mutex> guard(lock_);
+        if (first + count > int(stamps_.size())) stamps_.resize(std::size_t(first + count), now);
     }
-    taken.resize(static_cast<std::size_t>(n), 0);
-    return taken;
+    // The next `count` strokes are on the line now.
+    void Sent(int count) {
+        const std::int64_t now = NowUs();
+        std::lock_guard<std::mutex> guard(lock_);
+        stamps_.resize(stamps_.size() + std::size_t(count), now);
+    }
+    // One stamp for each of n strokes (0 for a stroke never sent).
+    std::vector<std::int64_t> Taken(int n) const {
+        std::vector<std::int64_t> taken;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            taken = stamps_;
+        }
+        taken.resize(static_cast<std::size_t>(n), 0);
+        return taken;
+    }
+
+private:
+    mutable std::mutex lock_;
+    std::vector<std::int64_t> stamps_;
+};
+
+// A request/reply driver against its simulator, which stamps each reply into `stamps`: the
+// stroke is written on the simulated machine at a steady rate (write), the latency runs from
+// the moment the last byte of the reply carrying it is on the line (`name`) and, for the
+// whole road with the polling, from the moment it was written ("<name> written"). `unhook`
+// stops the stamping before the stamps are read. 1 when strokes were lost.
+template <class Driver>
+int MeasureRequestReply(const char* name, Owner& owner, int n, int intervalUs,
+                        const std::function<void(int)>& write, const ReplyStamps& stamps,
+                        const std::function<void()>& unhook) {
+    std::unique_ptr<CWriter> writer(NewWriter<Driver>(owner.Handle()));
+    writer->mode = kModeRealtime;
+    writer->Start(1);
+    owner.Reset(writer.get(), n);
+    const std::vector<std::int64_t> written = SendSteadily(owner, n, intervalUs, 0, write);
+    writer.reset();
+    fakes::UseLineSettings(1);
+    // The simulator's thread outlives the stamps: a late reply must not stamp into them.
+    unhook();
+    const int lost = Report(name, owner, n, stamps.Taken(n));
+    Print((std::string(name) + " written").c_str(), Latencies(owner, n, written));
+    return lost;
 }
 
 // CWriterSG asks for new strokes at every poll; the simulator answers from its realtime file.
@@ -545,30 +545,14 @@ int MeasureSg(Owner& owner, int n, int intervalUs) {
     if (!sim.IsOpen()) return 1;
     sim.Model().SetRealtimeStrokes(3);
     fakes::UseLineSettings(kSgCom);
-    std::mutex stamps;  // the simulator's thread stamps, this one reads
-    std::vector<std::int64_t> replied;
-    // Stamped once the reply's last byte is on the line, as the other rows stamp their packets.
+    ReplyStamps stamps;
     sim.OnReplySent([&](const std::string& reply) {
-        if (sg::Get16(reply, 4) != sg::ReadRecords) return;
-        const std::int64_t now = NowUs();
-        std::lock_guard<std::mutex> lock(stamps);
-        replied.resize(replied.size() + sg::ReplyData(reply).size() / 4, now);
+        if (sg::Get16(reply, 4) == sg::ReadRecords) stamps.Sent(int(sg::ReplyData(reply).size() / 4));
     });
-    std::unique_ptr<CWriter> writer(NewWriter<CWriterSG>(owner.Handle()));
-    writer->mode = kModeRealtime;
-    writer->Start(1);
-    owner.Reset(writer.get(), n);
-    const std::vector<std::int64_t> written = SendSteadily(owner, n, intervalUs, 0, [&](int i) {
-        sim.Model().Write(0x20, std::uint8_t(i >> 8), std::uint8_t(i));
-    });
-    writer.reset();
-    fakes::UseLineSettings(1);
-    // The simulator's thread outlives the stamps below: a late reply must not stamp into them.
-    sim.OnReplySent(nullptr);
-
-    const int lost = Report("CWriterSG", owner, n, TakenStamps(stamps, replied, n));
-    Print("CWriterSG written", Latencies(owner, n, written));
-    return lost;
+    return MeasureRequestReply<CWriterSG>(
+        "CWriterSG", owner, n, intervalUs,
+        [&](int i) { sim.Model().Write(0x20, std::uint8_t(i >> 8), std::uint8_t(i)); }, stamps,
+        [&] { sim.OnReplySent(nullptr); });
 }
 
 // CWriterSR asks for the count at most ten times a second and then for the new strokes; the
@@ -578,28 +562,13 @@ int MeasureSr(Owner& owner, int n, int intervalUs) {
     sim::SrSimulator sim(kSrCom);
     if (!sim.IsOpen()) return 1;
     fakes::UseLineSettings(kSrCom);
-    std::mutex stamps;  // the simulator's thread stamps, this one reads
-    std::vector<std::int64_t> replied;
-    sim.OnStrokeData([&](int first, int strokes) {
-        const std::int64_t now = NowUs();
-        std::lock_guard<std::mutex> lock(stamps);
-        // A stroke sent again (the one before the first wanted) keeps its first stamp.
-        if (first + strokes > int(replied.size())) replied.resize(std::size_t(first + strokes), now);
-    });
-    std::unique_ptr<CWriter> writer(NewWriter<CWriterSR>(owner.Handle()));
-    writer->mode = kModeRealtime;
-    writer->Start(1);
-    owner.Reset(writer.get(), n);
-    const std::vector<std::int64_t> written = SendSteadily(owner, n, intervalUs, 0, [&](int i) {
-        sim.Write({0x20, std::uint8_t(i >> 8), std::uint8_t(i)});
-    });
-    writer.reset();
-    fakes::UseLineSettings(1);
-    sim.OnStrokeData(nullptr);
-
-    const int lost = Report("CWriterSR", owner, n, TakenStamps(stamps, replied, n));
-    Print("CWriterSR written", Latencies(owner, n, written));
-    return lost;
+    ReplyStamps stamps;
+    // A reply starts again with the stroke before the first wanted.
+    sim.OnStrokeData([&](int first, int strokes) { stamps.Sent(first, strokes); });
+    return MeasureRequestReply<CWriterSR>(
+        "CWriterSR", owner, n, intervalUs,
+        [&](int i) { sim.Write({0x20, std::uint8_t(i >> 8), std::uint8_t(i)}); }, stamps,
+        [&] { sim.OnStrokeData(nullptr); });
 }
 
 // CWriterMD reads the MIDI library, not the line: the batch that releases the last key is
@@ -734,14 +703,28 @@ int main(int argc, char** argv) {
         Print("floor", Measure(pty, owner, n, intervalUs, ThreeBytes));
     }
     {
-        sim::PtyPair line(0);
+        std::atomic<int> written{0};
+        int answered = 0;  // the simulator's thread only
+        ReplyStamps stamps;
+        sim::WriterSimulator line(0);
+        line.SetRequestHandler([&](const std::string& pending, std::string& reply) -> std::size_t {
+            if (pending.size() < kBareRequestSize) return 0;
+            const int strokes = std::min(written.load() - answered, 255);
+            answered += strokes;
+            reply.assign(kBareReplyHeader + 4 * std::size_t(strokes), '\x20');
+            reply[2] = char(reply.size() & 0xFF);
+            reply[3] = char(reply.size() >> 8);
+            return kBareRequestSize;
+        });
+        line.SetReplySentHandler([&](const std::string& reply) {
+            stamps.Sent(int((reply.size() - kBareReplyHeader) / 4));
+        });
         std::atomic<int> available{0};
         owner.ResetCounted(&available, n);
-        BareResponder responder(line);
-        BareRequester requester(line.SlavePath(), owner.Handle(), available);
+        BareRequester requester(line.Pty().SlavePath(), owner.Handle(), available);
         if (!requester.IsOpen()) return 1;
-        SendSteadily(owner, n, intervalUs, 0, [&](int) { responder.Write(); });
-        Print("floor request/reply", Latencies(owner, n, responder.Stamps()));
+        SendSteadily(owner, n, intervalUs, 0, [&](int) { ++written; });
+        Print("floor request/reply", Latencies(owner, n, stamps.Taken(n)));
     }
     int failures = 0;
     for (const DriverRow& row : kDrivers) {

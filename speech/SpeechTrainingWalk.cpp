@@ -1,7 +1,6 @@
 #include "speech/SpeechTrainingWalk.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "core/DataFiles.h"
 
@@ -10,11 +9,9 @@ bool SpeechTrainingWalk::Load(const std::string& listPath, const std::string& do
     position_ = 0;
     if (lines_.empty()) return false;
     basePath_ = documentsFolder + GetPathTitle(listPath);
-    std::error_code error;
-    if (std::filesystem::exists(ProgressPath(), error)) {
-        position_ = ReadFileInt(ProgressPath());
-        position_ = PositionToSave();
-    }
+    // A missing or unreadable position file reads as 0, the list's start.
+    position_ = ReadFileInt(ProgressPath());
+    position_ = PositionToSave();
     return true;
 }
 

@@ -167,7 +167,6 @@ std::size_t SrSimulator::Answer(const std::string& pending, std::string& /*reply
             --badStatusAnswers;
             answer[12] = char(answer[12] ^ 0x10);
         }
-        if (strayBeforeStatus) Send("\x55");
         SendAnswer(answer, Damage::None);
     } else if (kind == 0x01) {
         const int first = Byte(request, 19) | Byte(request, 20) << 8 | Byte(request, 21) << 16;

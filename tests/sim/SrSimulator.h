@@ -56,8 +56,6 @@ public:
     std::atomic<int> badStatusAnswers{0};  // status requests answered with a damaged checksum
     std::atomic<int> silentRequests{0};    // requests left unanswered before answering again
     std::atomic<int> replyDelayMs{0};      // before each answer
-    // A stray byte sent before each status answer (noise between replies).
-    std::atomic<bool> strayBeforeStatus{false};
 
     std::atomic<int> statusRequests{0};
     // (first, count) of every read request, in order.
