@@ -65,17 +65,23 @@ void CWriterPP::Poll() {
 }
 
 void CWriterPP::TakePacket(const passport::Packet& packet) {
+    const std::int64_t now = platform::MonotonicMs();
+    // A line quiet long enough to be asked again has nothing of the old numbering on its way:
+    // the writer answers that request from the expected number on.
+    if (now - lastPacketMs_ > kQuietLineMs) afterQuiet_ = true;
+    lastPacketMs_ = now;
     if (expectedNumber == -1) expectedNumber = packet.number;
     if (packet.number < expectedNumber) {
         if (!afterPause_) {
             TakeLowPacket(packet);
             return;
         }
-        // After a quiet line or a reopen, low numbers are a writer that started afresh.
+        // After a long pause or a reopen, low numbers are a writer that started afresh.
         expectedNumber = packet.number;
         delivered_.clear();
     }
     afterPause_ = false;
+    afterQuiet_ = false;
     restartRun_.clear();
     if (packet.number == expectedNumber) {
         Deliver(packet);
@@ -85,16 +91,22 @@ void CWriterPP::TakePacket(const passport::Packet& packet) {
 }
 
 void CWriterPP::TakeLowPacket(const passport::Packet& packet) {
-    // A packet sent again carries the stroke delivered under its number: it is dropped.
+    // A packet sent again carries the stroke delivered under its number: it is dropped, unless
+    // the line was quiet before it, when it may as well be a new job's first stroke writing
+    // the same as the old one's: it is held until the run shows which.
     const auto it = delivered_.find(packet.number);
-    if (it != delivered_.end() && it->second == packet.keyText) return;
+    const bool repeat = it != delivered_.end() && it->second == packet.keyText;
+    if (repeat && !afterQuiet_) return;
     // Anything else low may be one damaged number; a run of them in sequence is a writer
-    // numbering afresh, whose strokes are then delivered, the held ones first.
+    // numbering afresh, whose strokes are then delivered, the held ones first. After a quiet
+    // line one that is no repeat shows it: a job of only a stroke or two before it could
+    // never make a longer run, its numbers reaching the expected one first.
     if (!restartRun_.empty() && packet.number != restartRun_.back().number + 1) restartRun_.clear();
     restartRun_.push_back(packet);
-    if (restartRun_.size() < kRestartRun) return;
+    if (afterQuiet_ ? repeat : restartRun_.size() < kRestartRun) return;
     expectedNumber = restartRun_.front().number;
     delivered_.clear();
+    afterQuiet_ = false;
     const std::vector<passport::Packet> run = std::move(restartRun_);
     restartRun_.clear();
     for (const passport::Packet& held : run) Deliver(held);

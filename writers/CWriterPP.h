@@ -46,6 +46,8 @@ private:
     std::int64_t lastByteMs_ = 0;           // when the line last carried bytes
     bool afterPause_ = false;  // the bytes being read came after a quiet line or a reopen
     std::vector<passport::Packet> restartRun_;  // low packets in sequence, held
+    std::int64_t lastPacketMs_ = 0;  // when the last packet was taken
+    bool afterQuiet_ = false;  // the packets being taken came after a line quiet for kQuietLineMs
 
 private:
     void TakePacket(const passport::Packet& packet);

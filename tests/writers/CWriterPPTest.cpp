@@ -82,6 +82,34 @@ TEST_F(PassportSession, DamagedPacketsAreFetchedAgainAndNeverWrong) {
                                         "08 00 00 00 00 00", "02 00 00 00 00 00"}));
 }
 
+// The writer numbering its strokes afresh from 1 with these.
+std::function<void(sim::PassportSimulator&)> FromOne(std::vector<const char*> strokes) {
+    return [strokes](sim::PassportSimulator& w) {
+        w.NumberFrom(1);
+        for (const char* keys : strokes) w.Stroke(keys);
+    };
+}
+
+// A realtime Passport driver and its writer: the writer sends `oldJob` numbered from `first`;
+// then, once the line has been quiet long enough to be asked again when `quiet`, `after`;
+// every stroke delivered must be `expected`.
+void RunNumbering(int first, const std::vector<const char*>& oldJob, bool quiet,
+                  const std::function<void(sim::PassportSimulator&)>& after, const Keys& expected) {
+    sim::PassportSimulator writerSide(1);
+    ASSERT_TRUE(writerSide.IsOpen()) << writerSide.Error();
+    fakes::UseLineSettings(1);
+    fakes::FakeOwnerWindow window;
+    std::unique_ptr<CWriter> writer = session::StartRealtime<CWriterPP>(window.Handle());
+    writerSide.NumberFrom(first);
+    for (const char* keys : oldJob) writerSide.Stroke(keys);
+    ASSERT_TRUE(window.WaitForStrokes(*writer, oldJob.size(), kBoundMs));
+    if (quiet) ASSERT_TRUE(writerSide.WaitForRequests(1, kBoundMs));
+    after(writerSide);
+    ASSERT_TRUE(window.WaitForStrokes(*writer, expected.size(), kBoundMs));
+    EXPECT_FALSE(window.WaitForStrokes(*writer, expected.size() + 1, kNothingMs));
+    EXPECT_EQ(window.StrokeKeys(), expected);
+}
+
 // After a power cycle or a new job the writer numbers its strokes from 1 again: it is
 // followed. A packet it merely sends again is still dropped, and so is one damaged number.
 TEST(PassportNumbering, ARestartedWriterIsFollowedARepeatIsNot) {
@@ -91,12 +119,7 @@ TEST(PassportNumbering, ARestartedWriterIsFollowedARepeatIsNot) {
         Keys expected;
     } cases[] = {
         {"numbering from 1 at once",
-         [](sim::PassportSimulator& w) {
-             w.NumberFrom(1);
-             w.Stroke("K");
-             w.Stroke("P");
-             w.Stroke("W");
-         },
+         FromOne({"K", "P", "W"}),
          {"20 00 00 00 00 00", "10 00 00 00 00 00", "08 00 00 00 00 00", "04 00 00 00 00 00",
           "02 00 00 00 00 00"}},
         {"numbering from 1 after a pause",
@@ -121,20 +144,40 @@ TEST(PassportNumbering, ARestartedWriterIsFollowedARepeatIsNot) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::PassportSimulator writerSide(1);
-        ASSERT_TRUE(writerSide.IsOpen()) << writerSide.Error();
-        fakes::UseLineSettings(1);
-        fakes::FakeOwnerWindow window;
-        std::unique_ptr<CWriter> writer = session::StartRealtime<CWriterPP>(window.Handle());
-        writerSide.NumberFrom(57);
-        writerSide.Stroke("S");
-        writerSide.Stroke("T");
-        ASSERT_TRUE(window.WaitForStrokes(*writer, 2, kBoundMs));
-        c.after(writerSide);
-        ASSERT_TRUE(window.WaitForStrokes(*writer, c.expected.size(), kBoundMs));
-        EXPECT_FALSE(window.WaitForStrokes(*writer, c.expected.size() + 1, kNothingMs));
-        EXPECT_EQ(window.StrokeKeys(), c.expected);
-        writer.reset();
+        RunNumbering(57, {"S", "T"}, false, c.after, c.expected);
+    }
+}
+
+// After a line quiet long enough to be asked again, a low number that is no repeat is a new
+// job, however few strokes the old one had: its numbers would reach the expected one before
+// making a run. Strokes sent again unchanged are still dropped.
+TEST(PassportNumbering, AShortJobNumberedAfreshAfterAQuietLineIsFollowed) {
+    struct Case {
+        const char* name;
+        std::vector<const char*> oldJob;                       // numbered from 1
+        std::function<void(sim::PassportSimulator&)> newJob;  // after the quiet line
+        Keys expected;
+    } cases[] = {
+        {"two strokes, then three numbered from 1", {"S", "T"},
+         FromOne({"K", "P", "W"}),
+         {"20 00 00 00 00 00", "10 00 00 00 00 00", "08 00 00 00 00 00", "04 00 00 00 00 00",
+          "02 00 00 00 00 00"}},
+        {"one stroke, then one numbered from 1", {"S"},
+         FromOne({"K"}),
+         {"20 00 00 00 00 00", "08 00 00 00 00 00"}},
+        {"the new job begins as the old one did", {"S", "T"},
+         FromOne({"S", "P"}),
+         {"20 00 00 00 00 00", "10 00 00 00 00 00", "20 00 00 00 00 00", "04 00 00 00 00 00"}},
+        {"the old strokes sent again, then the next", {"S", "T"},
+         [](sim::PassportSimulator& w) {
+             w.Send(w.Kept(1) + w.Kept(2));
+             w.Stroke("W");
+         },
+         {"20 00 00 00 00 00", "10 00 00 00 00 00", "02 00 00 00 00 00"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunNumbering(1, c.oldJob, true, c.newJob, c.expected);
     }
 }
 
