@@ -14,13 +14,14 @@ std::uint8_t Bits(std::initializer_list<bool> highToLow) {
     return b;
 }
 
-// The first stroke of the parsed text, when it holds any key.
+// Bytes 0 to 3 of the first stroke of the parsed text; all zero when it parses to none, so
+// that every record (and every character of a number) still counts as the stroke it was.
 void AddParsed(std::vector<Stroke>& strokes, std::uint8_t layout, const std::string& text) {
     const Outline parsed = ParseOutline(layout, text);
-    if (parsed.size() < kStrokeSize) return;
     Stroke s{};
-    for (int i = 0; i < 4; ++i) s[std::size_t(i)] = std::uint8_t(parsed[std::size_t(i)]);
-    if ((s[0] | s[1] | s[2] | s[3]) != 0) strokes.push_back(s);
+    if (parsed.size() >= kStrokeSize)
+        for (int i = 0; i < 4; ++i) s[std::size_t(i)] = std::uint8_t(parsed[std::size_t(i)]);
+    strokes.push_back(s);
 }
 
 }  // namespace

@@ -60,7 +60,8 @@ NotesStep ScanNotes(std::string_view bytes);
 
 // The strokes of one record in `layout`: an outline record gives the stroke of its text ("/"
 // read as "-"), a number record one stroke per character, with ",000,000" written "m" and
-// ",000" written "t". Text that gives no key gives no stroke.
+// ",000" written "t". Text that gives no key still gives its stroke, an empty one; an empty
+// number gives none.
 std::vector<Stroke> RecordStrokes(const NotesStep& record, std::uint8_t layout);
 
 }  // namespace pt

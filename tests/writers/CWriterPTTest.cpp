@@ -172,10 +172,12 @@ TEST_F(PtNotesFile, ARecordLongerThanTheWindowStillGetsOn) {
     EXPECT_LT(calls, 10);
 }
 
-TEST_F(PtNotesFile, DamagedAndEmptyRecordsGiveNoStroke) {
+// Bytes that lead no record are skipped; a record whose text holds no key is still a stroke of
+// the notes, an empty one, and an empty number is none.
+TEST_F(PtNotesFile, DamagedBytesAreSkippedEmptyRecordsGiveEmptyStrokes) {
     const std::string bytes = std::string("\x05\x01\x02\x00\x02ST\x08\x02??\x7F\x02SC\x00", 16);
-    EXPECT_EQ(ReadAll(bytes, 50), (std::vector<std::string>{KeysOf({0, 3}), KeysOf({0, 1})}));
-    EXPECT_EQ(writer->strokeIndex, 2);
+    EXPECT_EQ(ReadAll(bytes, 50), (std::vector<std::string>{KeysOf({}), KeysOf({0, 3}), KeysOf({}), KeysOf({0, 1})}));
+    EXPECT_EQ(writer->strokeIndex, 4);
 }
 
 }  // namespace

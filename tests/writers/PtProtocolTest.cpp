@@ -160,6 +160,7 @@ constexpr int kPalantype = 7;
 constexpr int kPalantypeStd = 8;
 // Keys of both layouts: 0 S, 1 C or K, 3 T, 13 E, 25 T, 27 S.
 const std::string kST = Hex4(Keys({0, 3}));
+const std::string kNone = Hex4(Keys({}));
 
 TEST_F(PtNotesDecoding, RecordsInBothLayouts) {
     const struct {
@@ -174,8 +175,8 @@ TEST_F(PtNotesDecoding, RecordsInBothLayouts) {
         {"a slash is read as a hyphen", kPalantype, "\x02S/T\x02", {Hex4(Keys({0, 25}))}},
         {"garbage before a record is skipped", kPalantype, "\x01\x7F\x03\x02ST\x02", {kST}},
         {"bit 7 of the lead", kPalantype, "\x82ST\x88", {kST}},
-        {"an empty outline gives no stroke", kPalantype, std::string("\x02\x00\x02ST\x00", 6), {kST}},
-        {"an outline of no key gives no stroke", kPalantype, "\x02??\x02ST\x02", {kST}},
+        {"an empty outline is an empty stroke", kPalantype, std::string("\x02\x00\x02ST\x00", 6), {kNone, kST}},
+        {"an outline of no key is an empty stroke", kPalantype, "\x02??\x02ST\x02", {kNone, kST}},
         {"an empty number gives nothing", kPalantype, "\x08\x02ST\x02", {kST}},
         {"the last record is cut: not taken", kPalantype, "\x02ST\x02SC", {kST}},
     };
@@ -199,6 +200,16 @@ TEST_F(PtNotesDecoding, NumbersGiveOneStrokePerCharacterWithThousandsAndMillions
         pt::RecordStrokes({pt::NotesStep::Record, 0, true, "2,000,000"}, kPalantype);
     ASSERT_EQ(million.size(), 2u);
     EXPECT_EQ(Hex4(million[1]), digit("m"));
+}
+
+// A character of a number that stands for no key is still a stroke of the notes: an empty one.
+TEST_F(PtNotesDecoding, EveryCharacterOfANumberIsAStrokeEvenOfNoKey) {
+    const std::string s = Hex4(Keys({0})), t = Hex4(Keys({3})), c = Hex4(Keys({1}));
+    const std::string thousand = Hex4(pt::RecordStrokes({pt::NotesStep::Record, 0, true, "t"}, kPalantype)[0]);
+    ASSERT_NE(thousand, kNone);
+    EXPECT_EQ(Decode(kPalantype, "\x08 ST\x08x\x08stph\x08SC\x02"),
+              (std::vector<std::string>{kNone, s, t, kNone, kNone, thousand, kNone, kNone, s, c}));
+    EXPECT_EQ(writer->strokeIndex, 10);
 }
 
 }  // namespace
