@@ -24,8 +24,8 @@ public:
     static constexpr int kIdlePauseMs = 100;
 
     // Realtime bytes received and not yet consumed (at most an unfinished packet between
-    // polls), with the time its packet began.
-    FramedReader packetBuffer{FindFnFrame, kIdlePauseMs, kFnPacketTimeoutMs};
+    // polls), with the time its last byte came.
+    FramedReader packetBuffer{FindFnFrame, kIdlePauseMs, kFnPacketGapMs, FramedReader::FrameTime::BetweenBytes};
     // After a mode-0 start: "<notes file>: <reason>" for each notes file that could not be
     // converted (it is not listed). Also shown to the user once, in one notice.
     std::vector<std::string> conversionErrors;

@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/WaitDialog.h"
 #include "writers/MwProtocol.h"
+#include "writers/RequestPacer.h"
 #include "writers/TransferSupport.h"
 
 namespace {
@@ -88,17 +89,14 @@ void CWriterMW::ReadNotes() {
         captureFile.ReportFailure();
         return;
     }
-    const int records = AskForNotes(*wait) ? ReceiveRecords(*wait) : 0;
-    if (records == 0) {
-        // Nothing came: the notes of an earlier transfer stay as they were.
-        captureFile.Discard();
-    } else if (!captureFile.Close()) {
-        captureFile.ReportFailure();
-    } else {
-        DeleteCaptureFilesFrom(GetTempDir(), kCaptureBase, 1);
-    }
+    if (AskForNotes(*wait)) ReceiveRecords(*wait);
+    // The capture file starts empty: what this transfer brought, if anything, is all it holds,
+    // and no file of an earlier transfer is left to pass for this one's notes.
+    const bool saved = captureFile.Close();
+    DeleteCaptureFilesFrom(GetTempDir(), kCaptureBase, saved ? 1 : 0);
     ListCaptureFiles(kCapturePattern, CaptureDate::Created);
     wait->Close();
+    if (!saved) captureFile.ReportFailure();
 }
 
 bool CWriterMW::AskForNotes(platform::WaitDialog& wait) {
@@ -120,7 +118,7 @@ bool CWriterMW::AskForNotes(platform::WaitDialog& wait) {
     return PauseAnswering(wait, kCommandGapMs);
 }
 
-int CWriterMW::ReceiveRecords(platform::WaitDialog& wait) {
+void CWriterMW::ReceiveRecords(platform::WaitDialog& wait) {
     int count = 0;
     for (;;) {
         wait.SetProgress(count % kProgressRange, {});
@@ -135,12 +133,14 @@ int CWriterMW::ReceiveRecords(platform::WaitDialog& wait) {
         ++count;
         if (record == mw::kEndRecord || wait.IsCancelled()) break;
     }
-    return count;
 }
 
 bool CWriterMW::AwaitSync(platform::WaitDialog& wait, int recordCount) {
     const std::int64_t start = platform::MonotonicMs();
     std::int64_t lastProgress = start;
+    // "Send U and sleep 50 ms" stays a pace: a writer that answers at once (or echoes the "U")
+    // is read the moment it does, but asked no more often than that.
+    RequestPacer asks(kNextRecordWaitMs);
     for (;;) {
         if (wait.IsCancelled() || !PumpMessages() || !port.IsUsable()) return false;
         const std::int64_t now = platform::MonotonicMs();
@@ -151,8 +151,11 @@ bool CWriterMW::AwaitSync(platform::WaitDialog& wait, int recordCount) {
             if (std::uint8_t(byte[0]) == mw::kLead) return true;
             continue;  // bytes before the sync byte are skipped
         }
-        Send(mw::kNextRecord);
-        WaitForInput(kNextRecordWaitMs);
+        if (asks.Due(now)) {
+            Send(mw::kNextRecord);
+            asks.Sent(now);
+        }
+        WaitForInput(std::min(asks.WaitMs(platform::MonotonicMs()), kSliceMs));
         if (now - lastProgress >= kSilentProgressMs) {
             wait.SetProgress(recordCount % kProgressRange, {});
             lastProgress = now;

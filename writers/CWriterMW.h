@@ -41,8 +41,8 @@ private:
     void ReadNotes();
     // The exchange before the records; false when it ended (Cancel, silence, vanished).
     bool AskForNotes(platform::WaitDialog& wait);
-    // Records into captureFile until the end record; the count of records written.
-    int ReceiveRecords(platform::WaitDialog& wait);
+    // Records into captureFile until the end record, Cancel, or the writer falls silent.
+    void ReceiveRecords(platform::WaitDialog& wait);
     bool AwaitSync(platform::WaitDialog& wait, int recordCount);
     void EraseOrFormat();
 

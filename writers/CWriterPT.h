@@ -11,6 +11,7 @@
 
 #include "writers/CWriter.h"
 #include "writers/FramedReader.h"
+#include "writers/RequestPacer.h"
 
 class CWriterPT : public CWriter {
 public:
@@ -39,4 +40,5 @@ private:
 
     // The key packet under way (the protocol's packetCount and packet are its pending bytes).
     FramedReader packets_;
+    RequestPacer polls_;  // the idle poll's pace
 };

@@ -46,8 +46,6 @@ bool CaptureFile::Close() {
     return ok;
 }
 
-void CaptureFile::Discard() { file_.reset(); }
-
 void CaptureFile::ReportFailure() const {
     platform::ShowMessageBox("The notes read from the writer could not be saved.\n" + error_, {},
                              platform::kMbOk | platform::kMbIconError);

@@ -30,8 +30,6 @@ public:
     bool Write(std::string_view bytes);
     // False when any write or the close failed; the file is then left as it was before.
     bool Close();
-    // Drops what was written: the earlier file of that name stays as it was.
-    void Discard();
     bool IsOpen() const { return file_ != nullptr; }
     const std::string& Path() const { return path_; }
     // "<path>: <reason>" of the first failure.

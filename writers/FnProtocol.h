@@ -16,9 +16,13 @@
 // Longest packet taken: "{", the passed-over byte, a stroke text, "}". A real one is well
 // under this; an open packet that grows past it lost its "}" and is dropped.
 constexpr std::size_t kFnMaxPacket = 256;
-// An open packet must be whole this long after its "{" came; else it lost its end and is
-// dropped, so that a "{" after the pause starts afresh instead of being its passed-over byte.
-constexpr int kFnPacketTimeoutMs = 500;
+// An open packet whose line falls silent this long lost its end and is dropped, so that a "{"
+// after the pause starts a packet of its own instead of being taken as the passed-over byte.
+// A packet's bytes come back to back at line speed (1 ms each at 9600 baud, 8 ms at 1200, plus
+// the few ms a USB adapter may hold them), while even the fastest writing leaves some 125 ms
+// from one stroke to the next: the 100 ms that EZ and Flash allow their 4-byte packets, here
+// counted between bytes, since a Foniks packet is as long as its stroke's text.
+constexpr int kFnPacketGapMs = 100;
 
 // Frames the front of `buffer`: bytes outside packets are skipped, a whole packet is a frame.
 // The byte after "{" is passed over whatever its value (even a brace). A "{" inside a packet

@@ -30,8 +30,12 @@ inline constexpr int kJobsEchoBytes = 5;
 // The record that ends a transfer over the cable (written to the capture file as well).
 inline constexpr std::string_view kEndRecord = "\xFF\xFF\xFF";
 
-// A realtime stroke must be whole this long after its first byte; else it is dropped whole.
-inline constexpr int kStrokeTimeoutMs = 200;
+// A realtime stroke must be whole this long after its first byte; else it is dropped whole,
+// and what comes after the pause starts a new stroke. Its three or four bytes take 4 ms at
+// 9600 baud (33 ms at 1200, plus the few ms a USB adapter may hold them), while even the
+// fastest writing leaves some 125 ms from one stroke to the next: the 100 ms of EZ and Flash,
+// whose packets are as long, never joins the rest of a cut stroke to the next one.
+inline constexpr int kStrokeTimeoutMs = 100;
 
 // Three key bytes, after a lead byte 0xFF when the first byte is one.
 FrameStep FrameStroke(std::string_view bytes);

@@ -29,9 +29,12 @@ inline constexpr std::uint8_t kIdlePoll = 0x80;
 inline constexpr std::size_t kPacketSize = 4;
 // Bytes below this are no packet bytes: each one restarts the packet.
 inline constexpr std::uint8_t kFirstPacketByte = 0x10;
-// A packet must be whole this long after its first byte; longer than one idle-poll cycle, so
-// a packet whose bytes straddle a poll still completes.
-inline constexpr int kPacketTimeoutMs = 500;
+// A packet must be whole this long after its first byte; else it is dropped, and what comes
+// after the pause starts a new packet. Four bytes take 4 ms at 9600 baud (33 ms at 1200, plus
+// the few ms a USB adapter may hold them), while even the fastest writing leaves some 125 ms
+// from one stroke's packet to the next: the 100 ms of EZ and Flash, whose packets are as long,
+// never joins the rest of a cut packet to the next stroke.
+inline constexpr int kPacketTimeoutMs = 100;
 
 // Four packet bytes: a packet. A byte below 0x10 among the first four drops it and what came
 // before it.

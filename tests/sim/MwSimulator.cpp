@@ -66,7 +66,11 @@ std::string MwSimulator::NextRecord() {
 
 std::size_t MwSimulator::Answer(const std::string& pending, std::string& reply) {
     if (pending[0] == 'U') {  // the only command without a carriage return
-        if (answerCommands) reply = NextRecord();
+        ++asks;
+        if (echoAsks)
+            reply = "U";
+        else if (answerCommands)
+            reply = NextRecord();
         return 1;
     }
     const std::size_t end = pending.find('\r');

@@ -38,6 +38,9 @@ public:
 
     // False: the writer ignores every command (not plugged in, switched off).
     std::atomic<bool> answerCommands{true};
+    // True: the writer echoes each "U" instead of sending a record (counted in asks).
+    std::atomic<bool> echoAsks{false};
+    std::atomic<int> asks{0};  // "U" received
     std::atomic<bool> realtime{false};
     std::atomic<int> recordsSent{0};
 

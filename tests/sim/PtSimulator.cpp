@@ -45,10 +45,17 @@ void PtSimulator::SetWakeAnswer(std::string bytes) {
     wakeAnswer_ = std::move(bytes);
 }
 
+void PtSimulator::SetPollAnswer(std::string bytes) {
+    std::lock_guard<std::mutex> guard(lock_);
+    pollAnswer_ = std::move(bytes);
+}
+
 std::size_t PtSimulator::Answer(const std::string& pending, std::string& reply) {
     const std::uint8_t b = std::uint8_t(pending[0]);
     if (b == kPoll) {
         ++polls;
+        std::lock_guard<std::mutex> guard(lock_);
+        reply = pollAnswer_;
         return 1;
     }
     wakeProgress_ = b == kWake[wakeProgress_] ? wakeProgress_ + 1 : (b == kWake[0] ? 1 : 0);

@@ -30,8 +30,10 @@ public:
     // two wire bits carry, go on their first bit, or on their second with `secondBits`.
     static std::string Packet(std::initializer_list<int> keys, bool secondBits = false);
 
-    // What the writer answers to the end of its wake-up.
+    // What the writer answers to the end of its wake-up, and to each idle poll (nothing at
+    // first).
     void SetWakeAnswer(std::string bytes);
+    void SetPollAnswer(std::string bytes);
     std::atomic<int> wakeUps{0};  // complete wake-up sequences seen
     std::atomic<int> polls{0};    // idle polls seen
 
@@ -44,6 +46,7 @@ private:
 
     std::mutex lock_;
     std::string wakeAnswer_;
+    std::string pollAnswer_;
     std::size_t wakeProgress_ = 0;  // only the simulator's thread uses it
     std::atomic<bool> noiseOn_{false};
     std::thread noise_;

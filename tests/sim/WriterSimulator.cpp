@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -146,6 +147,12 @@ std::size_t WriterSimulator::SentCount() const {
 bool WriterSimulator::Send(const std::string& bytes) {
     std::lock_guard<std::mutex> sending(sendLock_);
     return SendLocked(bytes);
+}
+
+bool WriterSimulator::SendWithPause(const std::string& bytes, std::size_t at, int pauseMs) {
+    if (!Send(bytes.substr(0, at))) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+    return Send(bytes.substr(std::min(at, bytes.size())));
 }
 
 bool WriterSimulator::SendLocked(const std::string& bytes) {

@@ -87,6 +87,9 @@ public:
     void SetReplySentHandler(std::function<void(const std::string& reply)> handler);
     // Sends bytes now, as the writer would (through the fault settings). False once vanished.
     bool Send(const std::string& bytes);
+    // Sends the first `at` bytes, pauses `pauseMs`, then sends the rest: a writer that stops
+    // inside a packet and goes on after the pause.
+    bool SendWithPause(const std::string& bytes, std::size_t at, int pauseMs);
 
     // ---- faults ------------------------------------------------------------------------
     void SetSilent(bool silent);

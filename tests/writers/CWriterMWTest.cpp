@@ -118,6 +118,24 @@ TEST_F(MwSession, AStrokeCutShortIsDroppedAndNothingIsMadeOfIt) {
     EXPECT_FALSE(owner.WaitForStrokes(*writer, 2, session::kNothingMs));
 }
 
+// A writer that stops inside a stroke and goes on after the pause: that stroke is dropped, its
+// rest never joins the next stroke, and every later stroke reads right.
+TEST_F(MwSession, APauseInsideAStrokeDropsItAndTheStrokesAfterItReadRight) {
+    auto writer = Open(kModeRealtime);
+    const std::string key0 = MwSimulator::RealtimeStroke({0x20, 0, 0});
+    sim.Send(MwSimulator::RealtimeStroke({0x20, 0, 0}, true));
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBound));
+    sim.SendWithPause(MwSimulator::RealtimeStroke({0x20, 0, 0}, true), 2, 250);
+    for (int n = 0; n < 2; ++n) {
+        // A brisk writer's pause between strokes.
+        std::this_thread::sleep_for(std::chrono::milliseconds(180));
+        sim.Send(key0);
+    }
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 3, kBound));
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, 4, session::kNothingMs));
+    EXPECT_EQ(owner.StrokeKeys(), std::vector<std::string>(3, Keys({0x20, 0, 0})));
+}
+
 TEST_F(MwSession, StopReturnsAtOnceMidStrokeAndAnUnpluggedWriterGivesNothing) {
     auto writer = Open(kModeRealtime);
     sim.Send(Hex("FF 04"));
@@ -235,16 +253,56 @@ TEST_F(MwSession, ATransferThatEndsEarlyKeepsItsWholeRecordsOnly) {
     }
 }
 
-TEST_F(MwSession, ATransferThatBringsNothingLeavesTheEarlierNotes) {
+// Notes of an earlier transfer never pass for this one's: a transfer that brings no record, or
+// is cancelled before the first, leaves an empty capture file and nothing else.
+TEST_F(MwSession, ATransferThatBringsNothingLeavesNoEarlierNotes) {
+    const struct {
+        const char* name;
+        bool cancel;
+    } rows[] = {{"no record comes", false}, {"cancelled before the first record", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        MwSimulator line(2);
+        ASSERT_TRUE(line.IsOpen());
+        fakes::UseLineSettings(2);
+        line.SetNotes(StoredStrokes(3));
+        if (!row.cancel) line.recordsBeforeSilence = 0;
+        for (const char* extension : {"000", "001", "002"}) testfiles::WriteBytes(Capture(extension), "old");
+        fakes::WaitDialogScript dialogs;
+        if (row.cancel) dialogs.CancelAtProgressCall(0);
+        ScriptedPresenter presenter;
+        auto writer = Make(kModeNotesCable);
+        writer->recordWaitMs = 300;
+        writer->Start(1);
+        EXPECT_EQ(testfiles::ReadBytes(Capture()), "");
+        EXPECT_FALSE(FileExists(Capture("001")));
+        EXPECT_FALSE(FileExists(Capture("002")));
+        ASSERT_EQ(writer->notesFiles, std::vector<std::string>{Capture()});
+        ASSERT_EQ(writer->notesListing.size(), 1u);
+        EXPECT_TRUE(session::ListsCaptureFile(writer->notesListing[0], "MWNotes.000", 0));
+        EXPECT_TRUE(presenter.Asked().empty());
+        ASSERT_TRUE(writer->OpenNotesFile(0));
+        writer->ReadStrokes(0, 5);
+        owner.HandleMessages(*writer);
+        EXPECT_TRUE(owner.StrokeKeys().empty());
+    }
+}
+
+// "Send U and sleep 50 ms" stays a pace when the writer answers at once: a quiet writer that
+// echoes each "U" is asked no more often.
+TEST_F(MwSession, AWriterEchoingTheRecordRequestIsNotFlooded) {
     sim.SetNotes(StoredStrokes(3));
     sim.recordsBeforeSilence = 0;
-    testfiles::WriteBytes(Capture(), "old");
+    sim.echoAsks = true;
     fakes::WaitDialogScript dialogs;
     auto writer = Make(kModeNotesCable);
-    writer->recordWaitMs = 300;
+    writer->recordWaitMs = 1000;
     writer->Start(1);
-    EXPECT_EQ(testfiles::ReadBytes(Capture()), "old");
-    EXPECT_EQ(writer->notesFiles, std::vector<std::string>{Capture()});
+    // A pace of 50 ms allows some 20 in the second of waiting; a writer answered at once,
+    // thousands. The bound leaves room for a slow machine.
+    EXPECT_GE(sim.asks.load(), 1);
+    EXPECT_LE(sim.asks.load(), 40);
+    EXPECT_EQ(testfiles::ReadBytes(Capture()), "");
 }
 
 TEST_F(MwSession, ACaptureFileThatCannotBeMadeIsReportedWithItsPath) {

@@ -3,8 +3,10 @@
 // an unplugged writer), and its stored notes read from a file in windows.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/AppSettings.h"
@@ -83,6 +85,40 @@ TEST_F(PtSession, APacketCutShortIsDroppedAndTheNextOneIsWhole) {
     ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBound));
     EXPECT_EQ(owner.StrokeKeys(), std::vector<std::string>{KeysOf({7})});
     EXPECT_FALSE(owner.WaitForStrokes(*writer, 2, session::kNothingMs));
+}
+
+// A writer that stops inside a packet and goes on after the pause: that packet is dropped, its
+// rest never joins the next stroke, and every later packet reads right.
+TEST_F(PtSession, APauseInsideAPacketDropsItAndThePacketsAfterItReadRight) {
+    auto writer = Open();
+    const std::string key0 = PtSimulator::Packet({0});
+    sim.Send(key0);
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBound));
+    sim.SendWithPause(key0, 2, 700);
+    for (int n = 0; n < 2; ++n) {
+        // A brisk writer's pause between strokes.
+        std::this_thread::sleep_for(std::chrono::milliseconds(180));
+        sim.Send(key0);
+    }
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 3, kBound));
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, 4, session::kNothingMs));
+    EXPECT_EQ(owner.StrokeKeys(), std::vector<std::string>(3, KeysOf({0})));
+}
+
+// "Send 0x80, sleep 200 ms" stays a pace when the writer answers each poll at once: the answer
+// is taken, and the next poll still waits for its cycle.
+TEST_F(PtSession, AWriterAnsweringEachPollIsPolledAtTheIdlePace) {
+    sim.SetPollAnswer(Hex("00"));
+    auto writer = Open();
+    ASSERT_TRUE(sim.WaitForReceived(6, kBound));  // the wake-up and a first poll
+    const int before = sim.polls.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    // A 210 ms cycle allows about 5 in the second; polling on each answer, some hundred. The
+    // bound leaves room for a slow machine, which only polls less.
+    EXPECT_LE(sim.polls.load() - before, 10);
+    sim.Send(PtSimulator::Packet({7}));  // strokes still come between the polls
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBound));
+    EXPECT_EQ(owner.StrokeKeys(), std::vector<std::string>{KeysOf({7})});
 }
 
 TEST_F(PtSession, ALowByteRestartsThePacket) {

@@ -86,6 +86,38 @@ INSTANTIATE_TEST_SUITE_P(
         PacketCase{"LongestPacketTaken", {"{XS" + std::string(kFnMaxPacket - 4, ' ') + "}"}, {Keys({0})}}),
     [](const testing::TestParamInfo<PacketCase>& info) { return std::string(info.param.name); });
 
+// The stroke of a packet FindFnFrame took, as a driver queues it (empty when it has no key).
+Stroke FnStroke(std::string_view packet) {
+    return StrokeFromText(0, FnPacketText(packet)).value_or(Stroke{});
+}
+
+// A packet whose line falls silent inside it is dropped: a "{" after the pause starts a packet
+// of its own, never the passed-over byte of the dropped one. The bytes of a packet at any line
+// speed, even held up by an adapter, stay one packet; no cut packet joins the next stroke.
+TEST(FnPacket, APauseInsideAPacketNeverJoinsTwoStrokes) {
+    const FramedReader reader(FindFnFrame, 100, kFnPacketGapMs, FramedReader::FrameTime::BetweenBytes);
+    const struct {
+        const char* name;
+        std::vector<TimedRun> runs;
+        std::vector<Stroke> strokes;
+    } rows[] = {
+        {"a \"{\", 300 ms, then a packet", {{0, "{"}, {300, "{SKW}"}}, {Keys({2, 4})}},
+        {"a \"{\" cut off, the next stroke at the fastest pace", {{0, "{"}, {kFastestStrokeGapMs, "{SKW}"}},
+         {Keys({2, 4})}},
+        {"a packet cut inside its text", {{0, "{XST"}, {kFastestStrokeGapMs, "{XKWR}"}}, {kKWR}},
+        {"strokes at the fastest pace", {{0, "{XSTKPW}"}, {kFastestStrokeGapMs, "{XKWR}"}}, {kSTKPW, kKWR}},
+        // A long packet takes long, but its bytes never stop for long.
+        {"a packet at 1200 baud",
+         {{0, "{"}, {8, "X"}, {8, "S"}, {8, "T"}, {8, "K"}, {8, "P"}, {8, "W"}, {8, "}"}}, {kSTKPW}},
+        {"a packet held in two parts by an adapter", {{0, "{XST"}, {20, "KPW}"}}, {kSTKPW}},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> expected;
+        for (const Stroke& keys : row.strokes) expected.push_back(ToHex(strokebytes::Record(keys)));
+        EXPECT_EQ(TimedStrokes(reader, row.runs, FnStroke), expected) << row.name;
+    }
+}
+
 TEST(FnPacket, UnfinishedPacketWaitsAndNoiseIsDropped) {
     const Framed framed = Frame({"noise{XST"});
     EXPECT_TRUE(framed.strokes.empty());

@@ -13,6 +13,7 @@
 #include "core/Stroke.h"
 #include "tests/support/HexBytes.h"
 #include "writers/FrameStep.h"
+#include "writers/FramedReader.h"
 
 struct StreamRow {
     const char* name;
@@ -110,4 +111,79 @@ std::vector<std::string> FramedStrokesInReads(const std::vector<std::string>& pi
         });
     }
     return strokes;
+}
+
+// ---- streams in time ------------------------------------------------------------------------
+
+// Even the fastest writing (some eight strokes a second) leaves this long from the start of one
+// stroke's packet to the start of the next.
+inline constexpr int kFastestStrokeGapMs = 125;
+// A byte on the line at 9600 baud takes about a millisecond.
+inline constexpr int kLineByteMs = 1;
+
+// A run of bytes that the writer sends at line speed, after a pause (from the run before it
+// began, or from the start).
+struct TimedRun {
+    int pauseMs;
+    std::string bytes;
+};
+
+struct TimedRow {
+    const char* name;
+    std::vector<TimedRun> runs;
+    std::vector<std::string> strokes;  // hex
+};
+
+// The strokes a FramedReader gives for the runs, each run arriving one way: whole (`way` 0), a
+// byte at a time at line speed (1), or in pieces of 1 to 5 bytes (2 and up, seeded by `way`).
+// Between arrivals the reader waits as a driver does and gives up on a frame past its time.
+template <class Decode>
+std::vector<std::string> TimedStrokesOneWay(const FramedReader& prototype, const std::vector<TimedRun>& runs,
+                                            Decode&& decode, std::size_t width, unsigned way) {
+    FramedReader reader = prototype;
+    reader.Reset();
+    std::vector<std::string> strokes;
+    const auto onFrame = [&](std::string_view frame) {
+        const Stroke s = decode(frame);
+        strokes.push_back(ToHex(std::string(reinterpret_cast<const char*>(s.data()), width)));
+    };
+    std::int64_t now = 0;
+    const auto arrive = [&](std::int64_t at, std::string_view bytes) {
+        // The waits that end without input before the bytes come.
+        while (!reader.Pending().empty() && now + reader.WaitMs(now) < at) {
+            now += reader.WaitMs(now);
+            reader.NoInput(now);
+        }
+        now = at;
+        reader.Add(bytes, now, onFrame);
+    };
+    unsigned state = way;
+    std::int64_t runStart = 0;
+    for (const TimedRun& run : runs) {
+        runStart += run.pauseMs;
+        for (std::size_t at = 0; at < run.bytes.size();) {
+            std::size_t length = run.bytes.size();
+            if (way == 1) length = 1;
+            if (way >= 2) {
+                state = state * 1103515245u + 12345u;
+                length = 1 + (state >> 16) % 5;
+            }
+            length = std::min(length, run.bytes.size() - at);
+            // A piece is read once its last byte is in.
+            arrive(runStart + std::int64_t(at + length - 1) * kLineByteMs, std::string_view(run.bytes).substr(at, length));
+            at += length;
+        }
+    }
+    arrive(now + 10'000, {});  // the line falls quiet
+    return strokes;
+}
+
+// The strokes of the runs, checked to be the same whole, byte by byte and in random pieces.
+template <class Decode>
+std::vector<std::string> TimedStrokes(const FramedReader& reader, const std::vector<TimedRun>& runs, Decode&& decode,
+                                      std::size_t width = 3) {
+    const std::vector<std::string> whole = TimedStrokesOneWay(reader, runs, decode, width, 0);
+    for (unsigned way = 1; way < 6; ++way)
+        EXPECT_EQ(TimedStrokesOneWay(reader, runs, decode, width, way), whole) << "read way " << way;
+    return whole;
 }

@@ -39,6 +39,30 @@ TEST(MwStroke, StreamsGiveTheSameStrokesHoweverTheyAreRead) {
     }
 }
 
+// A pause inside a stroke drops what came before it; the rest of that stroke is dropped in
+// turn, never joined to the next one, and every later stroke reads right. No stroke cut short,
+// even at the fastest writing, joins the next one.
+TEST(MwStroke, APauseInsideAStrokeNeverJoinsTwoStrokes) {
+    const FramedReader reader(mw::FrameStroke, 100, mw::kStrokeTimeoutMs);
+    const TimedRow rows[] = {
+        {"a pause of 250 ms after the lead byte and one key byte",
+         {{0, Hex("FF 04 00 00")}, {kFastestStrokeGapMs, Hex("FF 04")}, {250, Hex("00 00")},
+          {kFastestStrokeGapMs, Hex("04 00 00")}, {kFastestStrokeGapMs, Hex("04 00 00")}},
+         {"20 00 00", "20 00 00", "20 00 00"}},
+        {"the writer stops after two key bytes, the next stroke at the fastest pace",
+         {{0, Hex("04 00")}, {kFastestStrokeGapMs, Hex("08 00 00")}}, {"10 00 00"}},
+        {"the writer stops after the lead byte",
+         {{0, Hex("FF")}, {kFastestStrokeGapMs, Hex("FF 08 00 00")}}, {"10 00 00"}},
+        {"strokes at the fastest pace",
+         {{0, Hex("04 00 00")}, {kFastestStrokeGapMs, Hex("FF 08 00 00")}, {kFastestStrokeGapMs, Hex("04 00 00")}},
+         {"20 00 00", "10 00 00", "20 00 00"}},
+        // What the line and a USB adapter do to a stroke's bytes, well inside its time.
+        {"a stroke at 1200 baud", {{0, Hex("FF")}, {8, Hex("04")}, {8, Hex("00")}, {8, Hex("00")}}, {"20 00 00"}},
+        {"a stroke held in two parts by an adapter", {{0, Hex("FF 04")}, {20, Hex("00 00")}}, {"20 00 00"}},
+    };
+    for (const auto& row : rows) EXPECT_EQ(TimedStrokes(reader, row.runs, mw::FrameKeys), row.strokes) << row.name;
+}
+
 TEST(MwStroke, EveryKeyOfTheWireLandsOnItsPosition) {
     for (int key = 0; key < 22; ++key) {
         const std::string wire = sim::MwSimulator::KeyBytes(Keys({key}));

@@ -102,6 +102,32 @@ TEST(PtPacket, StreamsGiveTheSameStrokesHoweverTheyAreRead) {
     }
 }
 
+// A pause inside a packet drops what came before it; the rest of that packet is dropped in
+// turn, never joined to the next stroke, and every later packet reads right. No stroke cut
+// short, even at the fastest writing, joins the next one.
+TEST(PtPacket, APauseInsideAPacketNeverJoinsTwoStrokes) {
+    const FramedReader reader(pt::FramePacket, 200, pt::kPacketTimeoutMs);
+    const std::string key0 = Hex("FD FF FF FF");
+    const TimedRow rows[] = {
+        {"a pause of 700 ms after two bytes",
+         {{0, key0}, {kFastestStrokeGapMs, Hex("FD FF")}, {700, Hex("FF FF")}, {kFastestStrokeGapMs, key0},
+          {kFastestStrokeGapMs, key0}},
+         {"20 00 00 00", "20 00 00 00", "20 00 00 00"}},
+        {"the writer stops after two bytes, the next stroke at the fastest pace",
+         {{0, Hex("FD FF")}, {kFastestStrokeGapMs, Hex("FF FE FF FF")}}, {"00 40 00 00"}},
+        {"the writer stops after three bytes", {{0, Hex("FD FF FF")}, {kFastestStrokeGapMs, key0}}, {"20 00 00 00"}},
+        {"the last byte alone after a pause", {{0, Hex("7F FF FF")}, {400, Hex("FF")}, {kFastestStrokeGapMs, key0}},
+         {"20 00 00 00"}},
+        {"strokes at the fastest pace",
+         {{0, key0}, {kFastestStrokeGapMs, Hex("FF FE FF FF")}, {kFastestStrokeGapMs, key0}},
+         {"20 00 00 00", "00 40 00 00", "20 00 00 00"}},
+        // What the line and a USB adapter do to a packet's bytes, well inside its time.
+        {"a packet at 1200 baud", {{0, Hex("FD")}, {8, Hex("FF")}, {8, Hex("FF")}, {8, Hex("FF")}}, {"20 00 00 00"}},
+        {"a packet held in two parts by an adapter", {{0, Hex("FD FF")}, {20, Hex("FF FF")}}, {"20 00 00 00"}},
+    };
+    for (const auto& row : rows) EXPECT_EQ(TimedStrokes(reader, row.runs, pt::PacketStroke, 4), row.strokes) << row.name;
+}
+
 // ---- stored notes -------------------------------------------------------------------------
 
 TEST(PtNotes, ScanFindsRecordsAndTheirEnds) {

@@ -193,9 +193,8 @@ using FoniksSession = StenoTextSession<Foniks>;
 
 TEST_F(FoniksSession, PacketSplitAcrossReadsGivesOneStroke) {
     auto writer = Start();
-    ASSERT_TRUE(writerSide.Send("abc{XSTK"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(2 * CWriterFN::kIdlePauseMs));
-    ASSERT_TRUE(writerSide.Send("PW}"));
+    // Apart enough to come in two reads, well inside the silence a packet may have.
+    ASSERT_TRUE(writerSide.SendWithPause("abc{XSTKPW}", 8, kFnPacketGapMs / 4));
     ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBound));
     EXPECT_FALSE(owner.WaitForStrokes(*writer, 2, kQuiet));
     EXPECT_EQ(owner.StrokeKeys(), KeysOfAll({kSTKPW}));
@@ -203,10 +202,9 @@ TEST_F(FoniksSession, PacketSplitAcrossReadsGivesOneStroke) {
 
 TEST_F(FoniksSession, APacketCutAfterItsBraceIsDroppedAndTheNextStartsAfresh) {
     auto writer = Start();
-    ASSERT_TRUE(writerSide.Send("{"));
-    // Longer than an open packet may take: the "{" lost the rest of its packet.
-    std::this_thread::sleep_for(std::chrono::milliseconds(kFnPacketTimeoutMs + 300));
-    ASSERT_TRUE(writerSide.Send("{SKW}"));  // "S" is this packet's passed-over byte
+    // A pause no writer makes inside a packet: the "{" lost the rest of its packet, and the
+    // next "{" begins a packet of its own ("S" is its passed-over byte).
+    ASSERT_TRUE(writerSide.SendWithPause("{{SKW}", 1, 300));
     ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBound));
     EXPECT_FALSE(owner.WaitForStrokes(*writer, 2, kQuiet));
     EXPECT_EQ(owner.StrokeKeys(), KeysOfAll({Keys({2, 4})}));
