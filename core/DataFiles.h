@@ -58,9 +58,18 @@ using ProgressEntrySink =
 bool ScanProgressFile(const std::string& path, int& position, const ProgressEntrySink& onEntry,
                       std::string* error = nullptr);
 
+// The same readers over the bytes of a whole file held in memory, and the bytes the writers
+// write, by the same code: for checks that need no file (the fuzz targets).
+std::vector<std::string> ParseWordList(std::string_view fileBytes);
+std::string EncodeWordList(const std::vector<std::string>& lines);
+std::vector<ProgressEntry> ParseProgressFile(std::string_view fileBytes, int& position);
+void ScanProgressBytes(std::string_view fileBytes, int& position, const ProgressEntrySink& onEntry);
+std::string EncodeProgressFile(const std::vector<ProgressEntry>& entries, int position);
+
 // The first 4 bytes as a little-endian integer (missing bytes count as 0); 0 when the file
 // cannot be opened.
 std::int32_t ReadFileInt(const std::string& path);
+std::int32_t ParseFileInt(std::string_view fileBytes);
 bool WriteFileInt(const std::string& path, std::int32_t value, std::string* error = nullptr);
 
 // The path cut at its last "." and then after its last "/" or "\":

@@ -1,5 +1,6 @@
 #include "core/RtfDictionary.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "core/DataFiles.h"
@@ -28,20 +29,50 @@ namespace {
 // The file is written as a Windows text-mode stream would: every LF becomes CR LF, including
 // one inside a word-list line.
 void AppendText(std::string& out, std::string_view text) {
-    for (char c : text) {
-        if (c == '\n') out.push_back('\r');
-        out.push_back(c);
+    for (std::size_t lf; (lf = text.find('\n')) != std::string_view::npos; text.remove_prefix(lf + 1)) {
+        out.append(text.substr(0, lf));
+        out += "\r\n";
     }
+    out.append(text);
 }
 
 // The translation with "~" and "^" escaped, as a dictionary reads them.
 void AppendTranslation(std::string& out, std::string_view text) {
-    for (char c : text) {
-        if (c == '\n') out.push_back('\r');
-        if (c == '~' || c == '^') out.push_back('\\');
-        out.push_back(c);
+    for (std::size_t at; (at = text.find_first_of("\n~^")) != std::string_view::npos; text.remove_prefix(at + 1)) {
+        out.append(text.substr(0, at));
+        out += text[at] == '\n' ? '\r' : '\\';
+        out += text[at];
     }
+    out.append(text);
 }
+
+// The dictionary as it is written, a piece at a time: the header, a line per entry, the end.
+class RtfText {
+public:
+    // `expected`: about how long the whole text will be.
+    explicit RtfText(std::size_t expected) {
+        static const std::string header = [] {
+            std::string text;
+            AppendText(text, RtfDictionaryHeader);
+            return text;
+        }();
+        text_.reserve(std::max(expected, header.size() + 1));
+        text_ = header;
+    }
+    void Entry(std::string_view outline, std::string_view translation) {
+        text_ += RtfStenoGroupPrefix;
+        AppendText(text_, outline);
+        text_ += '}';
+        AppendTranslation(text_, translation);
+        text_ += "\r\n";
+    }
+    void End() { text_ += '}'; }
+    // What is built and not yet written out (the writer empties it as it writes).
+    std::string& Text() { return text_; }
+
+private:
+    std::string text_;
+};
 
 }  // namespace
 
@@ -54,18 +85,12 @@ bool WriteRtfDictionary(const std::string& progressPath, const std::string& rtfP
     }
     // The entries go out as they are read, a block at a time: an export never holds them all.
     constexpr std::size_t kFlushSize = 64 * 1024;
-    std::string block;
-    block.reserve(kFlushSize + 1024);
-    AppendText(block, RtfDictionaryHeader);
+    RtfText rtf(kFlushSize + 1024);
     auto onEntry = [&](std::string_view outline, std::string_view translation) {
-        block += RtfStenoGroupPrefix;
-        AppendText(block, outline);
-        block += '}';
-        AppendTranslation(block, translation);
-        block += "\r\n";
-        if (block.size() >= kFlushSize) {
-            file.Write(block);
-            block.clear();
+        rtf.Entry(outline, translation);
+        if (rtf.Text().size() >= kFlushSize) {
+            file.Write(rtf.Text());
+            rtf.Text().clear();
         }
     };
     int position = 0;
@@ -76,8 +101,18 @@ bool WriteRtfDictionary(const std::string& progressPath, const std::string& rtfP
         if (error) *error = readError;
         return false;
     }
-    block += '}';
-    if (file.Write(block) && file.Commit()) return true;
+    rtf.End();
+    if (file.Write(rtf.Text()) && file.Commit()) return true;
     if (error) *error = file.Error();
     return false;
+}
+
+std::string RtfDictionaryText(std::string_view progressFileBytes) {
+    // Each entry costs its fields and a few bytes more, and its line ends two.
+    RtfText rtf(300 + progressFileBytes.size() * 5 / 4);
+    int position = 0;
+    ScanProgressBytes(progressFileBytes, position,
+                      [&](std::string_view outline, std::string_view translation) { rtf.Entry(outline, translation); });
+    rtf.End();
+    return std::move(rtf.Text());
 }

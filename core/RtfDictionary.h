@@ -2,6 +2,7 @@
 // Export of captured entries as an RTF/CRE steno dictionary, the interchange format that steno
 // translation software imports.
 #include <string>
+#include <string_view>
 
 // Written first; opens the document group, which the export closes at its end. Lines end in
 // LF here and CR LF in the file (240 characters, 254 bytes written).
@@ -16,3 +17,5 @@ extern const char RtfStenoGroupPrefix[];
 // opened or the dictionary cannot be written; `error` (when given) receives the reason.
 bool WriteRtfDictionary(const std::string& progressPath, const std::string& rtfPath,
                         std::string* error = nullptr);
+// The bytes WriteRtfDictionary writes for a progress file held in memory (the same code).
+std::string RtfDictionaryText(std::string_view progressFileBytes);

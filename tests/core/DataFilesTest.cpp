@@ -362,3 +362,46 @@ TEST(PathTitle, CutsAtLastDotThenAfterLastSeparator) {
     // Same-named lists of two modules share one progress file.
     EXPECT_EQ(GetPathTitle("Data/One/Days.edq"), GetPathTitle("Data/Two/Days.edq"));
 }
+
+// ---- the same readers and writers over bytes in memory -----------------------------------
+
+// The in-memory entry points give what the file ones give for the same bytes: good files,
+// files cut or damaged, one past a read block, and the bytes each writer writes.
+TEST(DataFilesInMemory, ReadAndWriteAsTheFileFunctionsDo) {
+    std::string big;
+    for (unsigned n = 0; big.size() < 300 * 1024; ++n) big += "line " + std::to_string(n) + "\r\n";
+    std::string garbage;
+    for (unsigned n = 0; n < 5000; ++n) garbage.push_back(char((n * 40503u) >> 7));
+    const std::string good = "KAT\x01" "cat\x11" "TKOG\x01" "dog\x11";
+    const std::string files[] = {
+        "",
+        "\x07\x00\x00",
+        Enciphered("one\r\ntwo\r\nlast", kWordListKey),
+        Enciphered(big, kWordListKey),
+        ProgressBytes(3, good),
+        ProgressBytes(3, good).substr(0, 4 + 12),
+        ProgressBytes(0xFFFFFFFEu, good + garbage),
+        garbage,
+    };
+    const std::string dir = testenv::MakeTempDir();
+    const std::string path = dir + "/data", rtf = dir + "/data.rtf";
+    for (std::size_t n = 0; n < std::size(files); ++n) {
+        SCOPED_TRACE(n);
+        const std::string& bytes = files[n];
+        WriteBytes(path, bytes);
+        EXPECT_EQ(ParseWordList(bytes), ReadWordListFile(path));
+        int fromFile = -5, fromMemory = -5;
+        EXPECT_EQ(ParseProgressFile(bytes, fromMemory), ReadProgressFile(path, fromFile));
+        EXPECT_EQ(fromMemory, fromFile);
+        EXPECT_EQ(ParseFileInt(bytes), ReadFileInt(path));
+        ASSERT_TRUE(WriteRtfDictionary(path, rtf));
+        EXPECT_EQ(RtfDictionaryText(bytes), ReadBytes(rtf));
+
+        const Lines lines = ParseWordList(bytes);
+        ASSERT_TRUE(WriteWordListFile(path, lines));
+        EXPECT_EQ(EncodeWordList(lines), ReadBytes(path));
+        const Entries entries = ParseProgressFile(bytes, fromMemory);
+        ASSERT_TRUE(WriteProgressFile(path, entries, fromMemory));
+        EXPECT_EQ(EncodeProgressFile(entries, fromMemory), ReadBytes(path));
+    }
+}
