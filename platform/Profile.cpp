@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <QStringList>
 #include <QVariant>
+#include <algorithm>
 #include <memory>
 #include <mutex>
 
@@ -18,6 +19,7 @@ namespace {
 struct Store {
     std::mutex mutex;
     std::unique_ptr<QSettings> settings;
+    std::unique_ptr<QVariantMap> values;  // reads come from here instead, while set
     bool writesBlocked = false;  // the file holds what we could not read: leave it alone
     bool writeReported = false;
     int batchDepth = 0;
@@ -31,25 +33,6 @@ Store& TheStore() {
 
 std::unique_ptr<QSettings> NewSettings() {
     return std::make_unique<QSettings>(QStringLiteral("DQS"), QStringLiteral("DictionaryQuillfast"));
-}
-
-// What QSettings would drop on its next rewrite of the file: bytes that are not UTF-8, and
-// lines that are neither blank, a comment, a section header nor a "key=value" (or the
-// continuation of one).
-bool LooksWellFormed(const QByteArray& data) {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(data);
-    if (utf8.hasError()) return false;
-    bool continued = false;
-    for (const QString& raw : text.split(QLatin1Char('\n'))) {
-        QString line = raw.trimmed();
-        bool ok = continued || line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
-                  line.startsWith(QLatin1Char('#')) || line.contains(QLatin1Char('=')) ||
-                  (line.startsWith(QLatin1Char('[')) && line.contains(QLatin1Char(']')));
-        if (!ok) return false;
-        continued = line.endsWith(QLatin1Char('\\'));
-    }
-    return true;
 }
 
 // Copies the file to a name not yet taken; empty when no copy could be made.
@@ -80,7 +63,10 @@ void OpenLocked(Store& s, std::string& report) {
                  "until the program is started again, so that the file is not overwritten.";
         return;
     }
-    if (s.settings->status() != QSettings::FormatError && LooksWellFormed(file.readAll())) return;
+    const QByteArray text = file.readAll();
+    if (s.settings->status() != QSettings::FormatError &&
+        ProfileTextIsWhole(std::string_view(text.constData(), std::size_t(text.size()))))
+        return;
     QString copy = KeepCopy(path);
     if (copy.isEmpty()) {
         s.writesBlocked = true;
@@ -126,11 +112,10 @@ void Report(const std::string& report) {
 // The key of a value: the section's levels and the value name joined by "/"; empty when a
 // level is empty.
 QString KeyOf(const std::string& section, const std::string& entry) {
-    QString joined = ToQString(section + "/" + entry).replace(QLatin1Char('\\'), QLatin1Char('/'));
-    QStringList levels = joined.split(QLatin1Char('/'));
-    for (const QString& level : levels)
-        if (level.isEmpty()) return {};
-    return levels.join(QLatin1Char('/'));
+    std::string joined = section + "/" + entry;
+    std::replace(joined.begin(), joined.end(), '\\', '/');
+    if (joined.front() == '/' || joined.back() == '/' || joined.find("//") != std::string::npos) return {};
+    return ToQString(joined);
 }
 
 QVariant Read(const std::string& section, const std::string& entry) {
@@ -139,9 +124,13 @@ QVariant Read(const std::string& section, const std::string& entry) {
     QVariant value;
     {
         std::lock_guard lock(s.mutex);
-        OpenLocked(s, report);
         QString key = KeyOf(section, entry);
-        if (!key.isEmpty()) value = s.settings->value(key);
+        if (s.values) {
+            if (!key.isEmpty()) value = s.values->value(key);
+        } else {
+            OpenLocked(s, report);
+            if (!key.isEmpty()) value = s.settings->value(key);
+        }
     }
     Report(report);
     return value;
@@ -153,6 +142,7 @@ bool Write(const std::string& section, const std::string& entry, const QVariant&
     bool ok = false;
     {
         std::lock_guard lock(s.mutex);
+        if (s.values) return false;
         OpenLocked(s, report);
         QString key = KeyOf(section, entry);
         if (!key.isEmpty() && !s.writesBlocked) {
@@ -173,6 +163,59 @@ bool Write(const std::string& section, const std::string& entry, const QVariant&
 }
 
 }  // namespace
+
+// What QSettings would drop on its next rewrite of the file: bytes that are not UTF-8, and
+// lines that are neither blank, a comment, a section header nor a "key=value" (or the
+// continuation of one).
+bool ProfileTextIsWhole(std::string_view data) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(QByteArrayView(data.data(), qsizetype(data.size())));
+    if (utf8.hasError()) return false;
+    bool continued = false;
+    for (const QString& raw : text.split(QLatin1Char('\n'))) {
+        QString line = raw.trimmed();
+        bool ok = continued || line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
+                  line.startsWith(QLatin1Char('#')) || line.contains(QLatin1Char('=')) ||
+                  (line.startsWith(QLatin1Char('[')) && line.contains(QLatin1Char(']')));
+        if (!ok) return false;
+        continued = line.endsWith(QLatin1Char('\\'));
+    }
+    return true;
+}
+
+ScopedProfileValues::ScopedProfileValues(const std::map<std::string, StoredValue>& values) {
+    auto map = std::make_unique<QVariantMap>();
+    for (const auto& [key, stored] : values) {
+        QVariant value;
+        switch (stored.kind) {
+            case StoredValue::Text:
+                value = QString::fromUtf8(stored.texts.empty() ? std::string() : stored.texts.front());
+                break;
+            case StoredValue::List: {
+                QStringList list;
+                for (const std::string& text : stored.texts) list << QString::fromUtf8(text);
+                value = list;
+                break;
+            }
+            case StoredValue::Number:
+                value = qlonglong(stored.number);
+                break;
+            case StoredValue::Bytes:
+                value = QByteArray::fromStdString(stored.texts.empty() ? std::string() : stored.texts.front());
+                break;
+        }
+        map->insert(QString::fromUtf8(key), value);
+    }
+    Store& s = TheStore();
+    std::lock_guard lock(s.mutex);
+    s.values = std::move(map);
+}
+
+ScopedProfileValues::~ScopedProfileValues() {
+    Store& s = TheStore();
+    std::lock_guard lock(s.mutex);
+    s.values.reset();
+}
 
 int GetProfileInt(const std::string& section, const std::string& entry, int defaultValue) {
     QVariant value = Read(section, entry);

@@ -16,7 +16,11 @@
 //  - a file that cannot be written: once, and again only after a save has succeeded.
 // A section or value name with an empty level ("\Settings\Writer") names nothing: reads give
 // the default and writes fail.
+#include <cstdint>
+#include <map>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -44,5 +48,34 @@ std::string ProfileFilePath();
 // Forgets the profile read so far: the next use reads the file again, as at start-up.
 // Values not yet written are lost; call it outside a ProfileBatch.
 void ReloadProfile();
+
+// ---- reading without the file -------------------------------------------------------------
+// What the program makes of stored values, and of a profile text, checked without a file (the
+// fuzz targets). While a ScopedProfileValues lives, every read is answered from its values by
+// the same conversions, and the file is neither read nor written (writes fail).
+
+// A value as the file's reader gives it: a text, a list of texts (an unquoted text with
+// commas), or, written in the settings' own notation, a number or bytes. Texts are UTF-8.
+struct StoredValue {
+    enum Kind { Text, List, Number, Bytes };
+    Kind kind = Text;
+    std::vector<std::string> texts;  // one for Text and Bytes
+    std::int64_t number = 0;
+};
+
+class ScopedProfileValues {
+public:
+    // Keys are the section's levels and the value name joined by "/":
+    // "default/Settings/Writer/Type".
+    explicit ScopedProfileValues(const std::map<std::string, StoredValue>& values);
+    ~ScopedProfileValues();
+    ScopedProfileValues(const ScopedProfileValues&) = delete;
+    ScopedProfileValues& operator=(const ScopedProfileValues&) = delete;
+};
+
+// Whether a profile text holds only what the settings keep when they rewrite the file (UTF-8;
+// blank, comment, section and "key=value" lines): a text that is not is copied aside as damaged
+// before anything is written over it.
+bool ProfileTextIsWhole(std::string_view text);
 
 }  // namespace platform

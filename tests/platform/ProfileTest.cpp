@@ -227,3 +227,27 @@ TEST(ProfileTest, ReportGoesToStandardErrorWithoutAPresenter) {
 }
 
 }  // namespace
+
+// Stored values given in place of the file are read by the same conversions, and the file is
+// left alone meanwhile.
+TEST(ProfileTest, ValuesInPlaceOfTheFileAreReadTheSameWay) {
+    using platform::StoredValue;
+    ASSERT_TRUE(platform::WriteProfileInt("a\\b", "Type", 3));
+    {
+        const platform::ScopedProfileValues values({
+            {"a/b/Type", {StoredValue::Text, {"7"}}},
+            {"a/b/List", {StoredValue::List, {"x", "y"}}},
+            {"a/b/Word", {StoredValue::Text, {"four"}}},
+            {"a/b/Count", {StoredValue::Number, {}, 12}},
+            {"a/b/Name", {StoredValue::Text, {"caf\xC3\xA9"}}},
+        });
+        EXPECT_EQ(platform::GetProfileInt("a\\b", "Type", 0), 7);
+        EXPECT_EQ(platform::GetProfileString("a\\b", "List"), "x,y");
+        EXPECT_EQ(platform::GetProfileInt("a\\b", "Word", 4), 4);
+        EXPECT_EQ(platform::GetProfileInt("a/b", "Count", 0), 12);
+        EXPECT_EQ(platform::GetProfileString("a\\b", "Name"), "caf\xE9");
+        EXPECT_EQ(platform::GetProfileInt("a\\b", "Missing", 5), 5);
+        EXPECT_FALSE(platform::WriteProfileInt("a\\b", "Type", 9));
+    }
+    EXPECT_EQ(platform::GetProfileInt("a\\b", "Type", 0), 3);
+}
