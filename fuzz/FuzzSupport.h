@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -100,14 +101,19 @@ Framed CheckFramer(Framer framer, Input input) {
     return whole;
 }
 
-// A file of this process's own for the file readers.
+// A folder of this process's own for the targets that need real files, on the memory file
+// system where there is one, so that an input costs no disk.
 inline const std::string& ScratchFolder() {
     static const std::string folder = [] {
         const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/dqfuzz.XXXXXX";
+        const std::string base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : tmp && *tmp ? tmp : "/tmp";
+        std::string pattern = base + "/dqfuzz.XXXXXX";
         if (!mkdtemp(pattern.data())) std::abort();
         return pattern;
     }();
+    // Registered after `folder` was made, so run before it goes.
+    static const int removedAtExit = std::atexit([] { std::filesystem::remove_all(ScratchFolder()); });
+    (void)removedAtExit;
     return folder;
 }
 inline std::string WriteScratch(const std::string& name, std::string_view bytes) {

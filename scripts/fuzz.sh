@@ -22,7 +22,7 @@ if ! command -v clang++ >/dev/null; then
 fi
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DDQ_FUZZ=ON -DDQ_SANITIZE=ON \
     -DDQ_BUILD_TESTS=OFF -DDQ_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link" >/dev/null
+    -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link -fsanitize-coverage-ignorelist=$top/fuzz/coverage-ignore.txt" >/dev/null
 cmake --build build-fuzz -j "${DQ_JOBS:-4}" --target fuzz_targets
 
 targets=("$@")
