@@ -18,6 +18,8 @@
 #include "app/dialogs/MainDialogChildren.h"
 #include "core/dialogs/DialogPresenter.h"
 #include "platform/Presenter.h"
+#include "writers/dialogs/CWaitDlg.h"
+#include "writers/dialogs/QtStartRunner.h"
 
 namespace {
 
@@ -41,6 +43,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("DictionaryQuillfast"));
     DialogPresenter presenter;
     platform::InstallPresenter(&presenter);
+    CWaitDlg::InstallAsWaitDialog();
+    QtStartRunner::Install();
     {
         RealMainDialogChildren runner;
         CDictionaryBuilderApp app(runner, CurrentFolder());
