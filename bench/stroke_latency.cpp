@@ -17,6 +17,9 @@
 // costs more (the stream floor itself takes two to three times as long at that spacing), so
 // this floor shows what the driver adds; the stream floor shows the whole difference.
 //
+// The row "reconnect" unplugs a writer and plugs a new device in behind the same COMn: the
+// time until the first stroke on it is handled (see MeasureReconnectOf).
+//
 //   bench_stroke_latency [--smoke] [row...]   the named rows only (the floors always run)
 #include <fcntl.h>
 #include <poll.h>
@@ -38,6 +41,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -119,6 +123,7 @@ struct DriverRow {
 
 int MeasureSg(Owner& owner, int n, int intervalUs);
 int MeasureSr(Owner& owner, int n, int intervalUs);
+int MeasureReconnect(Owner& owner, int n, int intervalUs);
 int MeasureTr(Owner& owner, int n, int intervalUs);
 int MeasureMd(Owner& owner, int n, int intervalUs);
 int MeasureBuildDialog(Owner& owner, int n, int intervalUs);
@@ -172,6 +177,7 @@ const DriverRow kDrivers[] = {
     {"CWriterPT", Make<CWriterPT>, PalantypePacket, TakeWritten},
     {"CWriterMW", Make<CWriterMW>, MeritPacket, Echo},
     {"CBuildDlg", nullptr, nullptr, nullptr, MeasureBuildDialog},
+    {"reconnect", nullptr, nullptr, nullptr, MeasureReconnect},
 };
 
 // Plays the writer's answers while a driver runs: reads what the driver writes and sends the
@@ -569,6 +575,88 @@ int MeasureSr(Owner& owner, int n, int intervalUs) {
         "CWriterSR", owner, n, intervalUs,
         [&](int i) { sim.Write({0x20, std::uint8_t(i >> 8), std::uint8_t(i)}); }, stamps,
         [&] { sim.OnStrokeData(nullptr); });
+}
+
+// The row "reconnect": a writer unplugged (its line closed) and, a random moment later, a new
+// device behind the same COMn holding what the writer held and one stroke more. Timed from the
+// moment the new device appears (its pair and link made) to the owner's handling of that stroke
+// ("reconnect <driver>"), and from the first byte the driver writes to the new device, its port
+// opened again, to the same moment ("reconnect <driver> exchange"): the difference is the wait
+// for the next try to open the port, about once a second. The SG writer's start-up exchange
+// begins with a zero header and a 1 s pause, so its exchange alone takes more than a second.
+template <class Driver, class Simulator>
+int MeasureReconnectOf(const char* name, Owner& owner, int n, int com,
+                       const std::function<void(Simulator&, int)>& write) {
+    const int rounds = std::clamp(n / 80, 2, 12);
+    auto line = std::make_unique<Simulator>(com);
+    if (!line->IsOpen()) return 1;
+    fakes::UseLineSettings(com);
+    std::unique_ptr<CWriter> writer(NewWriter<Driver>(owner.Handle()));
+    writer->mode = kModeRealtime;
+    writer->Start(1);
+    owner.Reset(writer.get(), rounds + 1);
+    std::vector<std::int64_t> appeared, spoke;
+    std::vector<int> delivered;  // strokes the owner had when each new device appeared
+    const auto waitFor = [](const std::function<bool()>& done) {
+        const auto end = Clock::now() + kQuietLimit;
+        while (!done() && Clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return done();
+    };
+    std::thread writerSide([&] {
+        std::mt19937 random(27);
+        int held = 0;
+        write(*line, held++);  // the session runs
+        waitFor([&] { return owner.Count() >= 1; });
+        for (int r = 0; r < rounds; ++r) {
+            line->Vanish();
+            if (!waitFor([&] { return writer->GetConnectionStatus().state == ConnectionState::Gone; })) break;
+            line.reset();  // its link goes with it
+            std::this_thread::sleep_for(std::chrono::milliseconds(random() % 1000));
+            delivered.push_back(owner.Count());
+            line = std::make_unique<Simulator>(com);
+            appeared.push_back(NowUs());
+            for (int i = 0; i <= held; ++i) write(*line, i);  // what it held, and one stroke more
+            ++held;
+            waitFor([&] { return line->WaitForReceived(1, 0); });
+            spoke.push_back(NowUs());
+            if (!waitFor([&] { return owner.Count() > delivered.back(); })) break;
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    });
+    QCoreApplication::exec();
+    writerSide.join();
+    writer.reset();
+    line.reset();
+    fakes::UseLineSettings(1);
+    Result fromAppearing, fromExchange;
+    for (std::size_t r = 0; r < appeared.size(); ++r) {
+        const std::size_t k = std::size_t(delivered[r]);
+        if (owner.Count() <= int(k)) {
+            ++fromAppearing.lost;
+            continue;
+        }
+        fromAppearing.latencies.push_back(owner.Handled()[k] - appeared[r]);
+        fromExchange.latencies.push_back(owner.Handled()[k] - spoke[r]);
+    }
+    fromAppearing.lost += rounds - int(appeared.size());
+    fromExchange.lost = fromAppearing.lost;
+    Print((std::string("reconnect ") + name + " exchange").c_str(), std::move(fromExchange));
+    return Report((std::string("reconnect ") + name).c_str(), std::move(fromAppearing));
+}
+
+int MeasureReconnectSg(Owner& owner, int n) {
+    return MeasureReconnectOf<CWriterSG, SgSimulator>(
+        "CWriterSG", owner, n, 2, [](SgSimulator& sim, int i) { sim.Model().Write(0x20, std::uint8_t(i >> 8), std::uint8_t(i)); });
+}
+
+int MeasureReconnectSr(Owner& owner, int n) {
+    return MeasureReconnectOf<CWriterSR, sim::SrSimulator>(
+        "CWriterSR", owner, n, 3, [](sim::SrSimulator& sim, int i) { sim.Write({0x20, std::uint8_t(i >> 8), std::uint8_t(i)}); });
+}
+
+int MeasureReconnect(Owner& owner, int n, int /*intervalUs*/) {
+    return MeasureReconnectSg(owner, n) + MeasureReconnectSr(owner, n);
 }
 
 // CWriterMD reads the MIDI library, not the line: the batch that releases the last key is
