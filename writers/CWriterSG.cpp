@@ -31,6 +31,11 @@ constexpr int kMaxTimeWords = 1024;   // timeWords holds this many
 
 std::int64_t Now() { return platform::MonotonicMs(); }
 
+// The strokes in a listed file: its size in bytes, all 32 bits of it, 4 bytes a stroke.
+int StrokesIn(const sg::FileEntry& file) {
+    return static_cast<int>(std::min<std::uint32_t>(file.size / 4, sg::kMaxRecordIndex));
+}
+
 }  // namespace
 
 CWriterSG::CWriterSG(platform::WindowHandle ownerWindow) : CWriter(ownerWindow) {}
@@ -228,8 +233,7 @@ void CWriterSG::StartRealtime(unsigned argument) {
     connected_ = true;
     reestablishing_ = false;
     const sg::FileEntry realtimeFile = *sg::FirstListingEntry(receiveBuffer);
-    // The file's size in bytes, all 32 bits of it, 4 bytes a stroke.
-    const int fileStrokes = static_cast<int>(std::min<std::uint32_t>(realtimeFile.size / 4, sg::kMaxRecordIndex));
+    const int fileStrokes = StrokesIn(realtimeFile);
     strokeIndex = 0;
     // "Last" reads on from the file's end, every other answer from strokeIndex (a stroke the
     // file holds: one past its end would later look like a file started again).
@@ -341,8 +345,7 @@ bool CWriterSG::OpenRealtimeFile(const sg::FileEntry& file) {
 }
 
 bool CWriterSG::IsNewFile(const sg::FileEntry& file) const {
-    const auto strokes = std::min<std::uint32_t>(file.size / 4, sg::kMaxRecordIndex);
-    return file.name != openName_ || int(strokes) < strokeIndex;
+    return file.name != openName_ || StrokesIn(file) < strokeIndex;
 }
 
 bool CWriterSG::ListingDue() const {

@@ -2,8 +2,10 @@
 // CWriterSG: the writers that speak the SG request/reply packets over a serial line (writer
 // types 0 to 5 and 31). In realtime it wakes the writer, finds its realtime file in the
 // directory listing, opens it, skips the strokes already in it (the catch-up), and then asks
-// at every poll for the strokes written since. The notes modes read stored notes over the
-// cable (1) or from files in a folder (0). Packets: writers/SgProtocol.h.
+// at every poll for the strokes written since. A writer that stops answering, or comes back on
+// a reopened port, gets the same start-up exchange again (Reestablish), and reading goes on
+// from the stroke reached. The notes modes read stored notes over the cable (1) or from files
+// in a folder (0). Packets: writers/SgProtocol.h.
 #include <array>
 #include <atomic>
 #include <cstdint>

@@ -217,9 +217,11 @@ int CWriterSR::Handshake() {
 
 int CWriterSR::TakeHandshakeAnswer() {
     std::string answer;
-    while (answer.size() < kHandshakeReadLimit) {
+    for (std::size_t taken = 0; taken < kHandshakeReadLimit;) {
         if (!WaitForInput(kAnswerByteGapMs)) break;
-        if (ReadWaiting(answer, kHandshakeReadLimit - answer.size()) == 0) break;
+        const std::size_t got = ReadWaiting(answer, kHandshakeReadLimit - taken);
+        if (got == 0) break;
+        taken += got;
         // Bytes ahead of the answer's start are no part of it.
         FrameStep step = sr::FrameReply(answer);
         for (; step.kind == FrameStep::Skip; step = sr::FrameReply(answer)) answer.erase(0, step.length);
@@ -279,7 +281,8 @@ bool CWriterSR::Reestablish() {
 }
 
 void CWriterSR::Unanswered() {
-    if (++unanswered_ != kUnansweredBeforeNotice) return;
+    // A line that went is told of by the writer base, which opens it again.
+    if (!port.IsUsable() || ++unanswered_ != kUnansweredBeforeNotice) return;
     SetConnectionState(ConnectionState::NotAnswering);
     if (byteDelay == 0 && fallbackDelay_ > 0) byteDelay = fallbackDelay_;
 }
@@ -287,8 +290,7 @@ void CWriterSR::Unanswered() {
 void CWriterSR::Answered() {
     // The normal pace works (or the slower one did): no going back to the other.
     fallbackDelay_ = 0;
-    if (unanswered_ >= kUnansweredBeforeNotice && mode != kModeNotesCable)
-        SetConnectionState(ConnectionState::Connected);
+    if (unanswered_ >= kUnansweredBeforeNotice) SetConnectionState(ConnectionState::Connected);
     unanswered_ = 0;
 }
 
