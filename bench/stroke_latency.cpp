@@ -17,9 +17,6 @@
 // costs more (the stream floor itself takes two to three times as long at that spacing), so
 // this floor shows what the driver adds; the stream floor shows the whole difference.
 //
-// The row "reconnect" unplugs a writer and plugs a new device in behind the same COMn: the
-// time until the first stroke on it is handled (see MeasureReconnectOf).
-//
 //   bench_stroke_latency [--smoke] [row...]   the named rows only (the floors always run)
 #include <fcntl.h>
 #include <poll.h>
@@ -41,7 +38,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -123,7 +119,6 @@ struct DriverRow {
 
 int MeasureSg(Owner& owner, int n, int intervalUs);
 int MeasureSr(Owner& owner, int n, int intervalUs);
-int MeasureReconnect(Owner& owner, int n, int intervalUs);
 int MeasureTr(Owner& owner, int n, int intervalUs);
 int MeasureMd(Owner& owner, int n, int intervalUs);
 int MeasureBuildDialog(Owner& owner, int n, int intervalUs);
@@ -578,88 +573,6 @@ int MeasureSr(Owner& owner, int n, int intervalUs) {
         [&] { sim.OnStrokeData(nullptr); });
 }
 
-// The row "reconnect": a writer unplugged (its line closed) and, a random moment later, a new
-// device behind the same COMn holding what the writer held and one stroke more. Timed from the
-// moment the new device appears (its pair and link made) to the owner's handling of that stroke
-// ("reconnect <driver>"), and from the first byte the driver writes to the new device, its port
-// opened again, to the same moment ("reconnect <driver> exchange"): the difference is the wait
-// for the next try to open the port, about once a second. The SG writer's start-up exchange
-// begins with a zero header and a 1 s pause, so its exchange alone takes more than a second.
-template <class Driver, class Simulator>
-int MeasureReconnectOf(const char* name, Owner& owner, int n, int com,
-                       const std::function<void(Simulator&, int)>& write) {
-    const int rounds = std::clamp(n / 80, 2, 12);
-    auto line = std::make_unique<Simulator>(com);
-    if (!line->IsOpen()) return 1;
-    fakes::UseLineSettings(com);
-    std::unique_ptr<CWriter> writer(NewWriter<Driver>(owner.Handle()));
-    writer->mode = kModeRealtime;
-    writer->Start(1);
-    owner.Reset(writer.get(), rounds + 1);
-    std::vector<std::int64_t> appeared, spoke;
-    std::vector<int> delivered;  // strokes the owner had when each new device appeared
-    const auto waitFor = [](const std::function<bool()>& done) {
-        const auto end = Clock::now() + kQuietLimit;
-        while (!done() && Clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return done();
-    };
-    std::thread writerSide([&] {
-        std::mt19937 random(27);
-        int held = 0;
-        write(*line, held++);  // the session runs
-        waitFor([&] { return owner.Count() >= 1; });
-        for (int r = 0; r < rounds; ++r) {
-            line->Vanish();
-            if (!waitFor([&] { return writer->GetConnectionStatus().state == ConnectionState::Gone; })) break;
-            line.reset();  // its link goes with it
-            std::this_thread::sleep_for(std::chrono::milliseconds(random() % 1000));
-            delivered.push_back(owner.Count());
-            line = std::make_unique<Simulator>(com);
-            appeared.push_back(NowUs());
-            for (int i = 0; i <= held; ++i) write(*line, i);  // what it held, and one stroke more
-            ++held;
-            waitFor([&] { return line->WaitForReceived(1, 0); });
-            spoke.push_back(NowUs());
-            if (!waitFor([&] { return owner.Count() > delivered.back(); })) break;
-        }
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
-    });
-    QCoreApplication::exec();
-    writerSide.join();
-    writer.reset();
-    line.reset();
-    fakes::UseLineSettings(1);
-    Result fromAppearing, fromExchange;
-    for (std::size_t r = 0; r < appeared.size(); ++r) {
-        const std::size_t k = std::size_t(delivered[r]);
-        if (owner.Count() <= int(k)) {
-            ++fromAppearing.lost;
-            continue;
-        }
-        fromAppearing.latencies.push_back(owner.Handled()[k] - appeared[r]);
-        fromExchange.latencies.push_back(owner.Handled()[k] - spoke[r]);
-    }
-    fromAppearing.lost += rounds - int(appeared.size());
-    fromExchange.lost = fromAppearing.lost;
-    Print((std::string("reconnect ") + name + " exchange").c_str(), std::move(fromExchange));
-    return Report((std::string("reconnect ") + name).c_str(), std::move(fromAppearing));
-}
-
-int MeasureReconnectSg(Owner& owner, int n) {
-    return MeasureReconnectOf<CWriterSG, SgSimulator>(
-        "CWriterSG", owner, n, 2, [](SgSimulator& sim, int i) { sim.Model().Write(0x20, std::uint8_t(i >> 8), std::uint8_t(i)); });
-}
-
-int MeasureReconnectSr(Owner& owner, int n) {
-    return MeasureReconnectOf<CWriterSR, sim::SrSimulator>(
-        "CWriterSR", owner, n, 3, [](sim::SrSimulator& sim, int i) { sim.Write({0x20, std::uint8_t(i >> 8), std::uint8_t(i)}); });
-}
-
-int MeasureReconnect(Owner& owner, int n, int /*intervalUs*/) {
-    return MeasureReconnectSg(owner, n) + MeasureReconnectSr(owner, n);
-}
-
 // CWriterMD reads the MIDI library, not the line: the batch that releases the last key is
 // handed to a scripted library, which wakes the reader as the real one does when notes arrive.
 int MeasureMd(Owner& owner, int n, int intervalUs) {
@@ -830,9 +743,64 @@ int MeasureReconnectStream(const char* name, CWriter* (*make)(platform::WindowHa
     return Report(name, std::move(result));
 }
 
+// The request/reply drivers: the new device holds what the writer held and one stroke more,
+// which the driver asks for once it has set the session up again. Also timed from the first
+// byte the driver wrote to the new device, its port opened again ("<name> exchange"): the
+// difference is the wait for the next try to open the port. The SG writer's start-up exchange
+// begins with a zero header and a 1 s pause, so its exchange alone takes more than a second.
+template <class Simulator>
+int MeasureReconnectRequestReply(const char* name, CWriter* (*make)(platform::WindowHandle),
+                                 void (*write)(Simulator&, int), int trials) {
+    Result fromAppearing, fromExchange;
+    fakes::UseLineSettings(kReconnectPort);
+    auto line = std::make_unique<Simulator>(kReconnectPort);
+    std::unique_ptr<CWriter> writer(make(platform::kNoWindow));
+    writer->mode = kModeRealtime;
+    writer->Start(1);
+    int held = 0;
+    write(*line, held++);  // the session runs
+    TrackStroke stroke;
+    for (const auto end = Clock::now() + std::chrono::seconds(10); !writer->GetStroke(&stroke) && Clock::now() < end;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int t = 0; t < trials; ++t) {
+        line->Vanish();
+        if (!AwaitState(*writer, ConnectionState::Gone, 5000)) break;
+        line.reset();  // its link goes with it
+        std::this_thread::sleep_for(std::chrono::milliseconds(137 * t % 1000));
+        line = std::make_unique<Simulator>(kReconnectPort);
+        const std::int64_t appeared = NowUs();
+        for (int i = 0; i <= held; ++i) write(*line, i);
+        ++held;
+        std::int64_t spoke = 0, delivered = 0;
+        for (const auto end = Clock::now() + std::chrono::seconds(10); delivered == 0 && Clock::now() < end;) {
+            if (spoke == 0 && line->WaitForReceived(1, 0)) spoke = NowUs();
+            if (writer->GetStroke(&stroke)) delivered = NowUs();
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        if (delivered == 0) {
+            ++fromAppearing.lost;
+            ++fromExchange.lost;
+            continue;
+        }
+        fromAppearing.latencies.push_back(delivered - appeared);
+        fromExchange.latencies.push_back(delivered - spoke);
+        while (writer->GetStroke(&stroke)) {
+        }
+    }
+    writer->Stop();
+    fakes::UseLineSettings(1);
+    Print((std::string(name) + " exchange").c_str(), std::move(fromExchange));
+    return Report(name, std::move(fromAppearing));
+}
+
+void WriteSgStroke(SgSimulator& sim, int i) { sim.Model().Write(0x20, std::uint8_t(i >> 8), std::uint8_t(i)); }
+void WriteSrStroke(sim::SrSimulator& sim, int i) { sim.Write({0x20, std::uint8_t(i >> 8), std::uint8_t(i)}); }
+
 int MeasureReconnect(Owner&, int n, int) {
     const int trials = n < 100 ? 2 : 10;
-    return MeasureReconnectStream("reconnect CWriterGM", Make<CWriterGM>, GeminiStroke(1), trials);
+    return MeasureReconnectStream("reconnect CWriterGM", Make<CWriterGM>, GeminiStroke(1), trials) +
+           MeasureReconnectRequestReply<SgSimulator>("reconnect CWriterSG", Make<CWriterSG>, WriteSgStroke, trials) +
+           MeasureReconnectRequestReply<sim::SrSimulator>("reconnect CWriterSR", Make<CWriterSR>, WriteSrStroke, trials);
 }
 
 }  // namespace
