@@ -213,7 +213,7 @@ TEST_F(SgSession, AWriterThatAnswersAgainAfterSilenceIsFollowed) {
         ASSERT_TRUE(line.IsOpen());
         line.Model().SetRealtimeStrokes(5);
         session::WatchedWriter<CWriterSG> watched;
-        auto& [window, watcher, w] = watched;
+        auto& [window, w] = watched;
         w->Start(1);
         line.Model().Write(0x50, 0x00, 0x00);
         ASSERT_TRUE(window.WaitForStrokes(*w, 1, kBound));
@@ -236,7 +236,7 @@ TEST_F(SgSession, AWriterThatAnswersAgainAfterSilenceIsFollowed) {
         ASSERT_TRUE(window.WaitForStrokes(*w, expected.size(), 3 * kBound));
         EXPECT_FALSE(window.WaitForStrokes(*w, expected.size() + 1, kNothing));
         EXPECT_EQ(window.StrokeKeys(), expected);
-        EXPECT_TRUE(watcher.WaitForStates(ConnectionState::NotAnswering, ConnectionState::Connected, kBound));
+        EXPECT_TRUE(session::ToldInOrder(window, ConnectionState::NotAnswering, ConnectionState::Connected, kBound));
         w.reset();
         EXPECT_EQ(line.Model().Errors(), std::vector<std::string>{});
     }
@@ -254,7 +254,7 @@ TEST_F(SgSession, AWriterSlowToReadAfterOpeningIsWaitedFor) {
         line.Model().SetRealtimeStrokes(5);
         line.IgnoreReadsAfterOpen(delayMs);
         session::WatchedWriter<CWriterSG> watched;
-        auto& [window, watcher, w] = watched;
+        auto& [window, w] = watched;
         w->Start(1);
         std::vector<std::string> expected;
         for (int i = 0; i < 5; ++i) {
@@ -266,8 +266,7 @@ TEST_F(SgSession, AWriterSlowToReadAfterOpeningIsWaitedFor) {
         EXPECT_EQ(window.StrokeKeys(), expected);
         EXPECT_EQ(line.Model().CountOf(sg::OpenFile), 1);
         EXPECT_EQ(line.Model().CountOf(sg::Wake), 1);
-        const std::vector<ConnectionState> states = watcher.States();
-        EXPECT_EQ(std::count(states.begin(), states.end(), ConnectionState::NotAnswering), 0);
+        for (const ConnectionStatus& told : window.Statuses()) EXPECT_NE(told.state, ConnectionState::NotAnswering);
         w.reset();
         EXPECT_EQ(line.Model().Errors(), std::vector<std::string>{});
     }
@@ -315,7 +314,7 @@ TEST(SgReconnect, AWriterPluggedInAgainIsReadOnFromTheStrokeReached) {
         line->Model().SetRealtimeStrokes(5);
         ScriptedPresenter presenter;  // nothing may be asked
         session::WatchedWriter<CWriterSG> watched;
-        auto& [window, watcher, w] = watched;
+        auto& [window, w] = watched;
         w->Start(1);
         std::vector<std::string> expected;
         auto write = [&](SgSimulator& on, int i) {
@@ -336,7 +335,7 @@ TEST(SgReconnect, AWriterPluggedInAgainIsReadOnFromTheStrokeReached) {
         for (int i = 0; i < kBound / 5 && !cut; ++i) platform::SleepMs(5);
         ASSERT_TRUE(cut);
         line->Vanish();
-        ASSERT_TRUE(watcher.WaitForStates(ConnectionState::Receiving, ConnectionState::Gone, kBound));
+        ASSERT_TRUE(session::ToldInOrder(window, ConnectionState::Receiving, ConnectionState::Gone, kBound));
         line.reset();
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
@@ -355,7 +354,7 @@ TEST(SgReconnect, AWriterPluggedInAgainIsReadOnFromTheStrokeReached) {
         ASSERT_TRUE(window.WaitForStrokes(*w, expected.size(), kBound));
         EXPECT_FALSE(window.WaitForStrokes(*w, expected.size() + 1, kNothing));
         EXPECT_EQ(window.StrokeKeys(), expected);
-        EXPECT_TRUE(watcher.WaitForStates(ConnectionState::Gone, ConnectionState::Connected, kBound));
+        EXPECT_TRUE(session::ToldInOrder(window, ConnectionState::Gone, ConnectionState::Connected, kBound));
         EXPECT_TRUE(presenter.Asked().empty());
         EXPECT_EQ(back.Model().CountOf(sg::Wake), 1);
         w.reset();  // before the line goes

@@ -265,7 +265,7 @@ TEST(SrReconnect, AWriterPluggedInAgainIsReadOnFromTheStrokeReached) {
         for (const Keys& k : old) line.Write(k);
         ScriptedPresenter presenter;  // nothing may be asked
         session::WatchedWriter<CWriterSR> watched;
-        auto& [window, watcher, writer] = watched;
+        auto& [window, writer] = watched;
         writer->answerWaitMs = 100;
         writer->byteDelayStepMs = 1;
         writer->Start(1);
@@ -282,7 +282,7 @@ TEST(SrReconnect, AWriterPluggedInAgainIsReadOnFromTheStrokeReached) {
         for (int i = 0; i < kBound / 5 && !cut; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         ASSERT_TRUE(cut);
         line.Vanish();
-        ASSERT_TRUE(watcher.WaitForStates(ConnectionState::Receiving, ConnectionState::Gone, kBound));
+        ASSERT_TRUE(session::ToldInOrder(window, ConnectionState::Receiving, ConnectionState::Gone, kBound));
 
         sim::SrSimulator back(1);
         ASSERT_TRUE(back.IsOpen()) << back.Error();
@@ -304,7 +304,7 @@ TEST(SrReconnect, AWriterPluggedInAgainIsReadOnFromTheStrokeReached) {
         ASSERT_TRUE(window.WaitForStrokes(*writer, expected.size(), kBound));
         EXPECT_FALSE(window.WaitForStrokes(*writer, expected.size() + 1, session::kNothingMs));
         EXPECT_EQ(window.StrokeKeys(), Texts(expected));
-        EXPECT_TRUE(watcher.WaitForStates(ConnectionState::Gone, ConnectionState::Connected, kBound));
+        EXPECT_TRUE(session::ToldInOrder(window, ConnectionState::Gone, ConnectionState::Connected, kBound));
         EXPECT_TRUE(presenter.Asked().empty());
         writer.reset();  // before the line goes
     }
@@ -370,7 +370,7 @@ TEST_F(SrSession, ASlowHandshakeDoesNotSlowTheSession) {
         line.needsPacedBytes = c.needsPacedBytes;
         ScriptedPresenter presenter;  // no question: the writer answers in time
         session::WatchedWriter<CWriterSR> watched;
-        auto& [window, watcher, writer] = watched;
+        auto& [window, writer] = watched;
         writer->answerWaitMs = 100;
         writer->byteDelayStepMs = 5;
         writer->Start(1);
@@ -385,7 +385,7 @@ TEST_F(SrSession, ASlowHandshakeDoesNotSlowTheSession) {
         if (c.needsPacedBytes) {
             // The normal pace was tried and not answered, then the slower one again.
             EXPECT_GE(line.ignoredWholeRequests.load(), 3);
-            EXPECT_TRUE(watcher.WaitForStates(ConnectionState::NotAnswering, ConnectionState::Connected, kBound));
+            EXPECT_TRUE(session::ToldInOrder(window, ConnectionState::NotAnswering, ConnectionState::Connected, kBound));
         }
     }
     fakes::UseLineSettings(1);

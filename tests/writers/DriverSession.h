@@ -138,62 +138,26 @@ private:
     std::vector<std::size_t> seen_;
 };
 
-// An owner window that notes the writer's connection state at each connection message (0x403)
-// and hands every message on to a FakeOwnerWindow, which takes the strokes. The state is read
-// on the posting thread, before the writer can change it again.
-class StatusWatcher final : public platform::MessageTarget {
-public:
-    explicit StatusWatcher(fakes::FakeOwnerWindow& window) : window_(window), registration_(this) {}
-    ~StatusWatcher() override { registration_.Unregister(); }
-    platform::WindowHandle Handle() const { return registration_.Handle(); }
-    // From now on the states of `writer` are noted (null: none).
-    void Watch(CWriter* writer) { writer_ = writer; }
-
-    std::vector<ConnectionState> States() const {
-        std::lock_guard<std::mutex> guard(lock_);
-        return states_;
-    }
-    // True once `first` and later `then` have been noted (waits at most timeoutMs).
-    bool WaitForStates(ConnectionState first, ConnectionState then, int timeoutMs) const {
-        std::unique_lock<std::mutex> lock(lock_);
-        return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-            const auto at = std::find(states_.begin(), states_.end(), first);
-            return at != states_.end() && std::find(at + 1, states_.end(), then) != states_.end();
-        });
-    }
-
-    void Deliver(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override {
-        CWriter* writer = writer_.load();
-        if (message == platform::kConnectionMessage && writer) {
-            const ConnectionState state = writer->GetConnectionStatus().state;
-            std::lock_guard<std::mutex> guard(lock_);
-            states_.push_back(state);
-            changed_.notify_all();
-        }
-        window_.Deliver(message, wParam, lParam);
-    }
-
-private:
-    fakes::FakeOwnerWindow& window_;
-    platform::WindowRegistration registration_;
-    std::atomic<CWriter*> writer_{nullptr};
-    mutable std::mutex lock_;
-    mutable std::condition_variable changed_;
-    std::vector<ConnectionState> states_;
-};
-
 // A realtime writer of the driver (not started yet) whose owner window notes its connection
-// states from the first on; the window takes its strokes.
+// statuses from the first on and takes its strokes.
 template <class Driver>
 struct WatchedWriter {
     WatchedWriter() {
-        watcher.Watch(writer.get());
+        window.WatchStatus(*writer);
         writer->mode = kModeRealtime;
     }
     fakes::FakeOwnerWindow window;
-    StatusWatcher watcher{window};
-    std::unique_ptr<Driver> writer{NewWriter<Driver>(watcher.Handle())};  // goes first
+    std::unique_ptr<Driver> writer{NewWriter<Driver>(window.Handle())};  // goes first
 };
+
+// The owner was told `first` and, later, `then` (each waited for at most timeoutMs).
+inline bool ToldInOrder(const fakes::FakeOwnerWindow& window, ConnectionState first, ConnectionState then,
+                        int timeoutMs) {
+    if (!window.WaitForState(first, timeoutMs)) return false;
+    const std::vector<ConnectionStatus> told = window.Statuses();
+    const auto at = std::find_if(told.begin(), told.end(), [&](const ConnectionStatus& s) { return s.state == first; });
+    return window.WaitForState(then, timeoutMs, std::size_t(at - told.begin()) + 1);
+}
 
 // Starts a realtime writer of the driver from the first stored stroke ("&First" answered to
 // the start-from question, after `configure`) and returns how many strokes it had queued at
