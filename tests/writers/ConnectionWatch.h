@@ -51,13 +51,16 @@ public:
         std::lock_guard<std::mutex> guard(lock_);
         return keys_;
     }
-    // True once `state` has been told (false after timeoutMs of real time).
-    bool WaitForState(ConnectionState state, int timeoutMs) {
+    // True once a status that `holds` has been told (false after timeoutMs of real time).
+    template <class Predicate>
+    bool WaitForStatus(Predicate holds, int timeoutMs) {
         std::unique_lock<std::mutex> lock(lock_);
         return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-            return std::any_of(statuses_.begin(), statuses_.end(),
-                               [&](const ConnectionStatus& s) { return s.state == state; });
+            return std::any_of(statuses_.begin(), statuses_.end(), holds);
         });
+    }
+    bool WaitForState(ConnectionState state, int timeoutMs) {
+        return WaitForStatus([state](const ConnectionStatus& s) { return s.state == state; }, timeoutMs);
     }
     bool WaitForStrokes(std::size_t count, int timeoutMs) {
         std::unique_lock<std::mutex> lock(lock_);
