@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/AppSettings.h"
@@ -459,6 +460,33 @@ TEST(SguStop, EndsTheWaitOfASilentOrStalledWriter) {
         writer.reset();
         GetSettings().usbFlag = 0;
     }
+}
+
+// The busy window's Cancel ends a start that waits for a writer that does not answer, as the
+// Cancel of "Unable to communicate" would: the wait ends by the cancel and nothing is asked.
+TEST(SguStop, CancelEndsAStartWaitingForASilentWriter) {
+    GetSettings().usbFlag = 1;
+    FakeUsbWriter usb;
+    usb.SetSilent(true);
+    ScriptedPresenter presenter;
+    fakes::FakeOwnerWindow owner;
+    std::unique_ptr<CWriterSGU> writer(NewWriter<CWriterSGU>(owner.Handle()));
+    writer->mode = kModeRealtime;
+    std::thread start([&] { writer->Start(1); });
+    ASSERT_TRUE(usb.WaitUntilWaiting(kBoundMs));
+    EXPECT_TRUE(session::ReturnsSoon([&] {
+        writer->CancelStart();
+        start.join();
+    }));
+    const std::vector<std::string> events = usb.Events();
+    writer->FinishStart();
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(events.end() - 2, events.end()),
+              (std::vector<std::string>{"cancel", "read cancelled"}));
+    EXPECT_TRUE(presenter.Asked().empty());
+    EXPECT_FALSE(writer->readerThread.joinable());
+    writer.reset();
+    GetSettings().usbFlag = 0;
 }
 
 TEST(UsbBackend, WithoutWritersNothingOpensAndNothingHangs) {
