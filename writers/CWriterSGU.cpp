@@ -93,6 +93,7 @@ void CWriterSGU::SendPacket(const std::string& payload) {
         reconnecting_ = true;
         return;
     }
+    if (session && stopRequested == 0) SetStatus(ConnectionState::NotAnswering);
     // The writer may have been unplugged and plugged back in: look for it afresh.
     if (!PauseMs(kRefusedWritePauseMs)) return;
     usbChannel.Close();
