@@ -2,8 +2,9 @@
 // dialogs and runs the start-up. The main dialog is the only top-level window.
 //
 // For checks of the installed program, not for users:
-//   DQ_EXIT_WHEN_SHOWN=1   print "main dialog shown" and close the main dialog (as Escape
-//                          does) as soon as it is on the screen;
+//   DQ_EXIT_WHEN_SHOWN=1   print "main dialog shown" and a line "module: <title>" for each
+//                          module listed, then close the main dialog (as Escape does), as
+//                          soon as it is on the screen;
 //   DQ_SCREENSHOT=<file>   before that, save a picture of the main dialog to <file>.
 #include <QApplication>
 #include <QGuiApplication>
@@ -30,6 +31,7 @@ void ShownCheck(CDictionaryBuilderDlg& dialog) {
             std::fprintf(stderr, "DictionaryQuillfast: could not save the picture to %s\n", shot);
     }
     std::printf("main dialog shown\n");
+    for (const auto& module : dialog.Modules()) std::printf("module: %s\n", module.title.c_str());
     std::fflush(stdout);
     dialog.reject();
 }
@@ -43,7 +45,7 @@ int main(int argc, char** argv) {
     platform::InstallPresenter(&presenter);
     {
         RealMainDialogChildren runner;
-        CDictionaryBuilderApp app(runner, CurrentFolder());
+        CDictionaryBuilderApp app(runner, CurrentFolder(), InstalledDataFolder(ProgramPath()));
         if (const char* exitWhenShown = std::getenv("DQ_EXIT_WHEN_SHOWN");
             exitWhenShown && *exitWhenShown && std::string(exitWhenShown) != "0")
             app.SetOnShown(ShownCheck);

@@ -6,9 +6,13 @@
 #include "app/StartupSettings.h"
 #include "app/dialogs/CDictionaryBuilderDlg.h"
 #include "core/AppSettings.h"
+#include "platform/Presenter.h"
 
-CDictionaryBuilderApp::CDictionaryBuilderApp(MainDialogChildren& runner, std::string currentFolder)
-    : runner(runner), currentFolder(std::move(currentFolder)) {}
+CDictionaryBuilderApp::CDictionaryBuilderApp(MainDialogChildren& runner, std::string currentFolder,
+                                             std::string installedDataFolder)
+    : runner(runner),
+      currentFolder(std::move(currentFolder)),
+      installedDataFolder(std::move(installedDataFolder)) {}
 
 void CDictionaryBuilderApp::SetOnShown(std::function<void(CDictionaryBuilderDlg&)> onShown) {
     this->onShown = std::move(onShown);
@@ -16,7 +20,9 @@ void CDictionaryBuilderApp::SetOnShown(std::function<void(CDictionaryBuilderDlg&
 
 void CDictionaryBuilderApp::InitInstance() {
     AppSettings& settings = GetSettings();
-    ReadStartupSettings(settings, currentFolder);
+    const DataFolderChoice data = ReadStartupSettings(settings, currentFolder, installedDataFolder);
+    if (const std::string notice = NoModulesNotice(data); !notice.empty())
+        platform::ShowMessageBox(notice, {}, platform::kMbOk | platform::kMbIconWarning);
     {
         CDictionaryBuilderDlg dialog(runner);
         QTimer shown;
