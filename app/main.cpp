@@ -4,7 +4,8 @@
 // For checks of the installed program, not for users:
 //   DQ_EXIT_WHEN_SHOWN=1   print "main dialog shown" and a line "module: <title>" for each
 //                          module listed, then close the main dialog (as Escape does), as
-//                          soon as it is on the screen;
+//                          soon as it is on the screen; a message box on the way is printed
+//                          ("message: <text>") and answered with OK instead of shown;
 //   DQ_SCREENSHOT=<file>   before that, save a picture of the main dialog to <file>.
 #include <QApplication>
 #include <QGuiApplication>
@@ -21,6 +22,21 @@
 #include "platform/Presenter.h"
 
 namespace {
+
+// Nobody is at the screen of a check to answer a message.
+class CheckPresenter : public DialogPresenter {
+public:
+    int MessageBox(const std::string& text, const std::string&, unsigned) override {
+        std::printf("message: %s\n", text.c_str());
+        std::fflush(stdout);
+        return platform::kIdOk;
+    }
+};
+
+bool CheckMode() {
+    const char* exitWhenShown = std::getenv("DQ_EXIT_WHEN_SHOWN");
+    return exitWhenShown && *exitWhenShown && std::string(exitWhenShown) != "0";
+}
 
 void ShownCheck(CDictionaryBuilderDlg& dialog) {
     if (const char* shot = std::getenv("DQ_SCREENSHOT"); shot && *shot) {
@@ -41,14 +57,14 @@ void ShownCheck(CDictionaryBuilderDlg& dialog) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("DictionaryQuillfast"));
-    DialogPresenter presenter;
-    platform::InstallPresenter(&presenter);
+    const bool check = CheckMode();
+    DialogPresenter shownPresenter;
+    CheckPresenter checkPresenter;
+    platform::InstallPresenter(check ? &checkPresenter : &shownPresenter);
     {
         RealMainDialogChildren runner;
         CDictionaryBuilderApp app(runner, CurrentFolder(), InstalledDataFolder(ProgramPath()));
-        if (const char* exitWhenShown = std::getenv("DQ_EXIT_WHEN_SHOWN");
-            exitWhenShown && *exitWhenShown && std::string(exitWhenShown) != "0")
-            app.SetOnShown(ShownCheck);
+        if (check) app.SetOnShown(ShownCheck);
         app.InitInstance();
     }
     platform::InstallPresenter(nullptr);

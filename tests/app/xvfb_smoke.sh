@@ -43,6 +43,7 @@ if [ "$status" -ne 0 ] || ! grep -q "main dialog shown" "$out/stdout"; then
     fail "the program ended with status $status without showing its main dialog:"
 fi
 [ -s "$out/main-dialog.png" ] || fail "no picture of the main dialog"
+! grep -q "^message: " "$out/stdout" || fail "the program had something to say at start-up"
 # The shipped modules: the folders of Data/ that hold a word list.
 shipped=$(cd "$data" && for d in */; do
               compgen -G "${d}*.edq" >/dev/null && echo "module: ${d%/}"
