@@ -20,6 +20,8 @@
 #include "app/dialogs/MainDialogChildren.h"
 #include "core/dialogs/DialogPresenter.h"
 #include "platform/Presenter.h"
+#include "writers/dialogs/CWaitDlg.h"
+#include "writers/dialogs/QtStartRunner.h"
 
 namespace {
 
@@ -61,6 +63,8 @@ int main(int argc, char** argv) {
     DialogPresenter shownPresenter;
     CheckPresenter checkPresenter;
     platform::InstallPresenter(check ? &checkPresenter : &shownPresenter);
+    CWaitDlg::InstallAsWaitDialog();
+    QtStartRunner::Install();
     {
         RealMainDialogChildren runner;
         CDictionaryBuilderApp app(runner, CurrentFolder(), InstalledDataFolder(ProgramPath()));

@@ -1,9 +1,13 @@
 #include "platform/Presenter.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QMetaObject>
 #include <QString>
+#include <QThread>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 #include "platform/Codepage.h"
@@ -17,20 +21,42 @@ namespace {
 std::atomic<Presenter*> gPresenter{nullptr};
 std::atomic<std::thread::id> gUiThread{};
 
-// The installed presenter when the caller may use it; else null, after writing to standard
-// error what would have been shown and why it was not.
-Presenter* Usable(const char* what, const std::string& text, bool question = true) {
+thread_local bool tQuestionsForUiThread = false;
+
+bool OnUiThread() { return std::this_thread::get_id() == gUiThread.load(); }
+
+// Runs `call` on the user-interface thread's event loop and waits for it. False (nothing run)
+// when there is no such loop to take it.
+bool RunOnUiThread(const std::function<void()>& call) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || app->thread() == QThread::currentThread()) return false;
+    return QMetaObject::invokeMethod(app, call, Qt::BlockingQueuedConnection);
+}
+
+// Calls `call` with the installed presenter where it may be used: on the user-interface
+// thread, or there on behalf of a thread that holds a QuestionsForUiThread. Otherwise writes
+// to standard error what would have been shown and why it was not, and returns false.
+template <class Call>
+bool WithPresenter(const char* what, const std::string& text, bool question, Call&& call) {
     Presenter* p = gPresenter.load();
     const char* why = nullptr;
-    if (!p)
+    if (!p) {
         why = "no dialogs available";
-    else if (std::this_thread::get_id() != gUiThread.load())
+    } else if (OnUiThread()) {
+        call(*p);
+        return true;
+    } else if (tQuestionsForUiThread &&
+               RunOnUiThread([&] {
+                   if (Presenter* now = gPresenter.load()) call(*now);
+               })) {
+        return true;
+    } else {
         why = "asked outside the user-interface thread";
-    if (!why) return p;
+    }
     QByteArray shown = ToQString(text).toUtf8();
     std::fprintf(stderr, "%s: %s (%s%s): %s\n", kApplicationTitle, what, why,
                  question ? ", answered as closed" : "", shown.constData());
-    return nullptr;
+    return false;
 }
 
 }  // namespace
@@ -64,39 +90,50 @@ Presenter* InstallPresenter(Presenter* presenter) {
 
 Presenter* InstalledPresenter() { return gPresenter.load(); }
 
+QuestionsForUiThread::QuestionsForUiThread() : previous_(tQuestionsForUiThread) {
+    tQuestionsForUiThread = true;
+}
+
+QuestionsForUiThread::~QuestionsForUiThread() { tQuestionsForUiThread = previous_; }
+
 int ShowAlert(const AlertRequest& request) {
     if (request.answeredAtOnce) {
         // Nothing is shown, so any thread may have the answer; the presenter still hears of
         // it (a test records it) when it may be called.
         Presenter* p = gPresenter.load();
-        bool usable = p && std::this_thread::get_id() == gUiThread.load();
-        return usable ? p->Alert(request) : request.AtOnceResult();
+        if (!p || (!OnUiThread() && !tQuestionsForUiThread)) return request.AtOnceResult();
     }
-    Presenter* p = Usable("message box", request.text);
-    return p ? p->Alert(request) : kIdClosed;
+    int result = request.answeredAtOnce ? request.AtOnceResult() : kIdClosed;
+    WithPresenter("message box", request.text, true, [&](Presenter& p) { result = p.Alert(request); });
+    return result;
 }
 
 int ShowPrompt(const PromptRequest& request, std::string& value) {
-    Presenter* p = Usable("prompt", request.prompt);
-    return p ? p->Prompt(request, value) : kIdCancel;
+    int result = kIdCancel;
+    WithPresenter("prompt", request.prompt, true, [&](Presenter& p) { result = p.Prompt(request, value); });
+    return result;
 }
 
 int ShowMessageBox(const std::string& text, const std::string& caption, unsigned style) {
-    Presenter* p = Usable("message box", text);
-    return p ? p->MessageBox(text, CaptionOrTitle(caption), style) : EscapeResult(style);
+    int result = EscapeResult(style);
+    WithPresenter("message box", text, true,
+                  [&](Presenter& p) { result = p.MessageBox(text, CaptionOrTitle(caption), style); });
+    return result;
 }
 
 std::string ShowFileDialog(const FileDialogRequest& request) {
-    Presenter* p = Usable(request.save ? "save dialog" : "open dialog", request.title);
-    return p ? p->FileDialog(request) : std::string();
+    std::string path;
+    WithPresenter(request.save ? "save dialog" : "open dialog", request.title, true,
+                  [&](Presenter& p) { path = p.FileDialog(request); });
+    return path;
 }
 
 void ShowNotice(const std::string& text, const std::string& caption) {
-    if (Presenter* p = Usable("notice", text, false)) p->Notice(text, CaptionOrTitle(caption));
+    WithPresenter("notice", text, false, [&](Presenter& p) { p.Notice(text, CaptionOrTitle(caption)); });
 }
 
 void ShowHelp(int contextId) {
-    if (Presenter* p = Usable("help", "topic " + std::to_string(contextId), false)) p->Help(contextId);
+    WithPresenter("help", "topic " + std::to_string(contextId), false, [&](Presenter& p) { p.Help(contextId); });
 }
 
 }  // namespace platform

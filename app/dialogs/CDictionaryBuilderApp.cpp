@@ -7,6 +7,7 @@
 #include "app/dialogs/CDictionaryBuilderDlg.h"
 #include "core/AppSettings.h"
 #include "platform/Presenter.h"
+#include "platform/SerialPortNames.h"
 
 CDictionaryBuilderApp::CDictionaryBuilderApp(MainDialogChildren& runner, std::string currentFolder,
                                              std::string installedDataFolder)
@@ -21,6 +22,8 @@ void CDictionaryBuilderApp::SetOnShown(std::function<void(CDictionaryBuilderDlg&
 void CDictionaryBuilderApp::InitInstance() {
     AppSettings& settings = GetSettings();
     const DataFolderChoice data = ReadStartupSettings(settings, currentFolder, installedDataFolder);
+    // Where a user links COMn to a writer's device (README's step works on a fresh account).
+    platform::EnsureSerialDeviceFolder();
     if (const std::string notice = NoModulesNotice(data); !notice.empty())
         platform::ShowMessageBox(notice, {}, platform::kMbOk | platform::kMbIconWarning);
     {
