@@ -47,6 +47,7 @@
 #include "core/DataFiles.h"
 #include "platform/QtMessageWindow.h"
 #include "tests/fakes/FakeMidi.h"
+#include "tests/fakes/FakeUsbWriter.h"
 #include "kbdhook/KeyboardHook.h"
 #include "tests/fakes/FakeHidBackend.h"
 #include "tests/fakes/TestWriters.h"
@@ -75,6 +76,7 @@
 #include "writers/CWriterPP.h"
 #include "writers/CWriterPT.h"
 #include "writers/CWriterSG.h"
+#include "writers/CWriterSGU.h"
 #include "writers/CWriterSR.h"
 #include "writers/CWriterTX.h"
 #include "writers/CWriterTR.h"
@@ -119,6 +121,8 @@ struct DriverRow {
 
 int MeasureSg(Owner& owner, int n, int intervalUs);
 int MeasureSr(Owner& owner, int n, int intervalUs);
+int MeasureSgu(Owner& owner, int n, int intervalUs);
+int MeasureSguStop(Owner& owner, int n, int intervalUs);
 int MeasureTr(Owner& owner, int n, int intervalUs);
 int MeasureMd(Owner& owner, int n, int intervalUs);
 int MeasureBuildDialog(Owner& owner, int n, int intervalUs);
@@ -167,6 +171,8 @@ const DriverRow kDrivers[] = {
     {"CWriterAC", Make<CWriterAC>, AccuWriterLine},
     {"CWriterFN", Make<CWriterFN>, FoniksPacket},
     {"CWriterSR", nullptr, nullptr, nullptr, MeasureSr},
+    {"CWriterSGU", nullptr, nullptr, nullptr, MeasureSgu},
+    {"CWriterSGU Stop", nullptr, nullptr, nullptr, MeasureSguStop},
     {"CWriterTX", Make<CWriterTX>, TxStroke},
     {"CWriterTR", nullptr, nullptr, nullptr, MeasureTr},
     {"CWriterMD", nullptr, nullptr, nullptr, MeasureMd},
@@ -571,6 +577,56 @@ int MeasureSr(Owner& owner, int n, int intervalUs) {
         "CWriterSR", owner, n, intervalUs,
         [&](int i) { sim.Write({0x20, std::uint8_t(i >> 8), std::uint8_t(i)}); }, stamps,
         [&] { sim.OnStrokeData(nullptr); });
+}
+
+// CWriterSGU asks its USB writer for new strokes at every poll; the scripted writer answers at
+// once, from its realtime file. The latency runs from the moment the reply carrying a stroke is
+// handed to the driver ("CWriterSGU") and from the moment it was written ("CWriterSGU written").
+int MeasureSgu(Owner& owner, int n, int intervalUs) {
+    fakes::FakeUsbWriter usb;
+    GetSettings().usbFlag = 1;  // as the factory sets it: no serial port
+    ReplyStamps stamps;
+    usb.OnReply([&](const fakes::FakeUsbWriter::Request& request, std::size_t records) {
+        if (request.action == sgu::kRead && records > 0) stamps.Sent(int(request.offset / 8), int(records));
+    });
+    const int lost = MeasureRequestReply<CWriterSGU>(
+        "CWriterSGU", owner, n, intervalUs,
+        [&](int i) { usb.Write(0x20, std::uint8_t(i >> 8), std::uint8_t(i)); }, stamps,
+        [&] { usb.OnReply(nullptr); });
+    GetSettings().usbFlag = 0;
+    return lost;
+}
+
+// How long Stop takes (closing the build or adjust window) while the reader waits on a USB
+// writer that does not answer ("CWriterSGU Stop silent") or takes no request ("... stalled"):
+// a read waits 2.5 s and a write 1 s unless Stop ends them. Goal: under 100 ms.
+int MeasureSguStop(Owner& owner, int n, int) {
+    const int runs = std::max(3, n / 20);
+    GetSettings().usbFlag = 1;
+    int failures = 0;
+    for (const bool stalled : {false, true}) {
+        Result result;
+        for (int k = 0; k < runs; ++k) {
+            fakes::FakeUsbWriter usb;
+            std::unique_ptr<CWriter> writer(NewWriter<CWriterSGU>(owner.Handle()));
+            writer->mode = kModeRealtime;
+            writer->Start(1);
+            if (stalled)
+                usb.StallWrites(true);
+            else
+                usb.SetSilent(true);
+            if (!usb.WaitUntilWaiting(5000)) {
+                ++result.lost;
+                continue;
+            }
+            const std::int64_t start = NowUs();
+            writer->Stop();
+            result.latencies.push_back(NowUs() - start);
+        }
+        failures += Report(stalled ? "CWriterSGU Stop stalled" : "CWriterSGU Stop silent", std::move(result));
+    }
+    GetSettings().usbFlag = 0;
+    return failures;
 }
 
 // CWriterMD reads the MIDI library, not the line: the batch that releases the last key is
