@@ -12,6 +12,11 @@
 // dialog nor touch a widget. The same answer, also on standard error, is given while no
 // presenter is installed.
 //
+// A thread doing work that the user-interface thread waits for in an event loop of its own (a
+// writer's start-up run beside a busy window) may ask too, while it holds a
+// QuestionsForUiThread: the question is shown on the user-interface thread and the asking
+// thread waits for the answer.
+//
 // Texts are Windows-1252 bytes; file paths are the file system's own bytes.
 #include <cstdint>
 #include <string>
@@ -118,6 +123,19 @@ public:
 // keeps ownership and reinstalls the previous presenter before destroying its own.
 Presenter* InstallPresenter(Presenter* presenter);
 Presenter* InstalledPresenter();
+
+// While one lives on a thread, that thread's questions go to the user-interface thread (see
+// above). Only for threads the user-interface thread waits for while it runs an event loop.
+class QuestionsForUiThread {
+public:
+    QuestionsForUiThread();
+    ~QuestionsForUiThread();
+    QuestionsForUiThread(const QuestionsForUiThread&) = delete;
+    QuestionsForUiThread& operator=(const QuestionsForUiThread&) = delete;
+
+private:
+    bool previous_;
+};
 
 // The questions, through the installed presenter (see the thread rule above). An empty
 // caption shows kApplicationTitle.

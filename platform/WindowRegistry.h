@@ -14,6 +14,9 @@ constexpr WindowHandle kNoWindow = 0;
 constexpr unsigned kWmUser = 0x400;
 // A writer's "a stroke is waiting in the queue" message (WM_USER+2).
 constexpr unsigned kStrokeMessage = kWmUser + 2;
+// A writer's "the state of my connection has changed" message: the owner asks the writer for
+// its connection status (CWriter::GetConnectionStatus) and shows it.
+constexpr unsigned kConnectionMessage = kWmUser + 3;
 
 // What stands behind a handle. Deliver runs on the posting thread with the registry locked: it
 // must only hand the message over to the window's own thread (post, queue) and return, and must

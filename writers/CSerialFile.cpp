@@ -96,6 +96,8 @@ bool CSerialFile::OpenPort() {
     const std::string device = portSpec.substr(0, colon);
     const std::string settings = colon == std::string::npos ? "" : portSpec.substr(colon + 1);
     const std::string path = platform::ResolveSerialDevice(device);
+    deviceName = device;
+    devicePath = path;
 
     int fd = kInvalidHandle;
     if (int err = platform::OpenSerialDevice(path, fd)) {
@@ -125,7 +127,13 @@ bool CSerialFile::OpenPort() {
         return fail(err, platform::DescribeOpenError(err));
     Adopt(fd, 0, platform::EffectiveBaudRate(dcb.BaudRate));
     lastOpenFailure.clear();
+    openFailureReason.clear();
     return true;
+}
+
+std::string CSerialFile::DeviceText() const {
+    if (deviceName.empty() || deviceName == devicePath) return devicePath;
+    return deviceName + " = " + devicePath;
 }
 
 // One line for a user who started the program from a terminal and wonders why the writer
@@ -133,6 +141,7 @@ bool CSerialFile::OpenPort() {
 // reason changes.
 void CSerialFile::ReportOpenFailure(const std::string& device, const std::string& path,
                                     const std::string& reason) {
+    openFailureReason = reason;
     const std::string where = device == path ? device : device + " (" + path + ")";
     std::string line = "cannot open serial port " + where + ": " + reason;
     if (line == lastOpenFailure) return;

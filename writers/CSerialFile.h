@@ -93,6 +93,11 @@ public:
     int IsOpen() const { return opened; }
     // Open and its device still there.
     bool IsUsable() const { return opened != 0 && commHandle != kInvalidHandle; }
+    // The port as the user knows it, with the device it resolved to at the last open:
+    // "COM1 = /dev/serial/by-id/usb-...". Empty before the first open.
+    std::string DeviceText() const;
+    // Why the last open failed ("no such device", ...); empty after one that worked.
+    const std::string& OpenFailureReason() const { return openFailureReason; }
 
     void SetRTS();
     void SetDTR();
@@ -156,4 +161,7 @@ private:
     bool lineCheckedThisWake = false;  // since the last wait for input
     std::uint32_t baudRate = 0;
     std::string lastOpenFailure;  // the open failure last reported, until an open succeeds
+    std::string deviceName;       // "COM1", from portSpec at the last open
+    std::string devicePath;       // what it resolved to then
+    std::string openFailureReason;
 };

@@ -39,6 +39,24 @@ WriterTime MakeWriterTime(const TimeCode& code, std::int32_t elapsedMs) {
             std::uint8_t(ms >> 24)};
 }
 
+std::string ConnectionStatus::Text() const {
+    const std::string who = device.empty() ? std::string("The writer") : device;
+    switch (state) {
+        case ConnectionState::Closed:
+        case ConnectionState::Receiving: return {};
+        case ConnectionState::Connecting: return who + ": connecting to the writer...";
+        case ConnectionState::Connected:
+            return who + (again ? ": open again, waiting for strokes" : ": open, waiting for strokes");
+        case ConnectionState::NotAnswering: return who + ": the writer does not answer";
+        case ConnectionState::Gone:
+            return who + ": the writer has gone" + (reason.empty() ? "" : " (" + reason + ")") +
+                   "; looking for it again...";
+        case ConnectionState::Unavailable:
+            return who + ": " + (reason.empty() ? std::string("cannot be opened") : reason);
+    }
+    return {};
+}
+
 CWriter::CWriter(platform::WindowHandle ownerWindow) : owner(ownerWindow) {
     notesFolder = std::string(1, static_cast<char>(GetSettings().notesDriveLetter)) + ":";
 }
@@ -70,10 +88,16 @@ void CWriter::Start(unsigned /*argument*/) {
 
     const AppSettings& settings = GetSettings();
     int opened = 1;
+    watchPort_ = false;
+    reestablishDue_ = false;
     if (settings.usbFlag == 0) {
         std::string spec = BuildPortSpec(settings.port, settings.baudRate, settings.parity,
                                          settings.dataBits, settings.stopBits);
         opened = port.Open(spec.c_str()) ? 1 : 0;
+        SetConnectionState(opened ? ConnectionState::Connecting : ConnectionState::Unavailable);
+        // A port that never opened is not looked for: the Retry of a driver's exchange opens
+        // it again, and a writer without one delivers nothing, as it always did.
+        watchPort_ = opened != 0 && mode == kModeRealtime;
     }
     // A port that did not open ends the thread as soon as it is resumed.
     CreateReaderThread(opened != 0);
@@ -81,6 +105,8 @@ void CWriter::Start(unsigned /*argument*/) {
 
 void CWriter::CreateReaderThread(bool ready) {
     StopReaderThread();
+    // A Start cancelled meanwhile keeps its thread from ever delivering.
+    if (startCancelled_) ready = false;
     stopRequested = ready ? 0 : 1;
     threadStopped = ready ? 0 : 1;
     {
@@ -101,7 +127,12 @@ unsigned CWriter::ReaderThreadProc(CWriter* writer) {
         writer->resumeOrStop_.wait(lock, [writer] { return writer->resumed_; });
     }
     try {
-        while (writer->stopRequested == 0) writer->Poll();
+        while (writer->stopRequested == 0) {
+            if (writer->ReconnectDue())
+                writer->Reconnect();
+            else
+                writer->Poll();
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "Dictionary Quillfast: the writer stopped reading: %s\n", e.what());
     } catch (...) {
@@ -112,11 +143,17 @@ unsigned CWriter::ReaderThreadProc(CWriter* writer) {
 }
 
 void CWriter::ResumeReaderThread() {
+    bool connected = false;
     {
         std::lock_guard<std::mutex> guard(queueLock);
         resumed_ = true;
+        if (status_.state == ConnectionState::Connecting) {
+            status_.state = ConnectionState::Connected;
+            connected = true;
+        }
     }
     resumeOrStop_.notify_all();
+    if (connected) platform::PostMessage(owner.load(), platform::kConnectionMessage);
 }
 
 void CWriter::StopReaderThread() {
@@ -138,6 +175,13 @@ void CWriter::Stop() {
     StopReaderThread();
     if (mode == kModeNotesFolder) return;
     port.Close();
+    watchPort_ = false;
+    reestablishDue_ = false;
+    {
+        std::lock_guard<std::mutex> guard(queueLock);
+        status_ = ConnectionStatus{};
+        receiving_ = false;
+    }
     {
         std::lock_guard<std::mutex> guard(queueLock);
         std::deque<TrackStroke>().swap(strokeQueue);
@@ -148,6 +192,97 @@ void CWriter::Stop() {
 }
 
 void CWriter::Poll() { WaitForInput(kIdleWaitMs); }
+
+// ---- the connection ---------------------------------------------------------------------
+
+ConnectionStatus CWriter::GetConnectionStatus() {
+    std::lock_guard<std::mutex> guard(queueLock);
+    return status_;
+}
+
+void CWriter::SetConnectionStatus(ConnectionStatus status) {
+    {
+        std::lock_guard<std::mutex> guard(queueLock);
+        if (status_ == status) return;
+        status_ = std::move(status);
+        receiving_ = status_.state == ConnectionState::Receiving;
+    }
+    platform::PostMessage(owner.load(), platform::kConnectionMessage);
+}
+
+void CWriter::SetConnectionState(ConnectionState state) {
+    ConnectionStatus status;
+    status.state = state;
+    status.device = port.DeviceText();
+    if (state == ConnectionState::Gone || state == ConnectionState::Unavailable)
+        status.reason = port.OpenFailureReason();
+    SetConnectionStatus(std::move(status));
+}
+
+void CWriter::CancelStart() {
+    {
+        std::lock_guard<std::mutex> guard(queueLock);
+        startCancelled_ = true;
+        stopRequested = 1;
+    }
+    resumeOrStop_.notify_all();
+    port.Wake();
+    WakeReader();
+}
+
+void CWriter::FinishStart() {
+    if (!startCancelled_) return;
+    StopReaderThread();
+    ConnectionStatus status = GetConnectionStatus();
+    if (status.state == ConnectionState::Connecting || status.state == ConnectionState::Connected) {
+        status.state = ConnectionState::NotAnswering;
+        SetConnectionStatus(std::move(status));
+    }
+}
+
+bool CWriter::ReconnectDue() const { return watchPort_ && (reestablishDue_ || !port.IsUsable()); }
+
+void CWriter::Reconnect() {
+    const auto paceNextTry = [this] {
+        const std::int64_t left = lastReconnectMs_ + reconnectPauseMs - platform::MonotonicMs();
+        if (left > 0 && !PauseMs(int(left))) return false;
+        lastReconnectMs_ = platform::MonotonicMs();
+        return true;
+    };
+    if (!port.IsUsable()) {
+        if (!reestablishDue_) {
+            // Just noticed: whatever the driver was in the middle of is over.
+            reestablishDue_ = true;
+            lastReconnectMs_ = platform::MonotonicMs();
+            SetConnectionState(ConnectionState::Gone);
+        }
+        if (!paceNextTry()) return;
+        port.Close();
+        port.OpenPort();  // COMn is resolved anew: a re-enumerated adapter is found
+        // Opening clears the port's wake-up: a Stop that came meanwhile must still end waits.
+        if (stopRequested != 0) {
+            port.Wake();
+            return;
+        }
+        if (!port.IsUsable()) {
+            SetConnectionState(ConnectionState::Gone);
+            return;
+        }
+        SetConnectionState(ConnectionState::Connecting);
+    } else if (!paceNextTry()) {
+        return;
+    }
+    if (!Reestablish()) {
+        if (stopRequested == 0 && port.IsUsable()) SetConnectionState(ConnectionState::NotAnswering);
+        return;
+    }
+    reestablishDue_ = false;
+    ConnectionStatus status;
+    status.state = ConnectionState::Connected;
+    status.device = port.DeviceText();
+    status.again = true;
+    SetConnectionStatus(std::move(status));
+}
 
 // ---- the stroke queue -------------------------------------------------------------------
 
@@ -175,6 +310,20 @@ void CWriter::AddStroke(std::uint8_t k0, std::uint8_t k1, std::uint8_t k2,
     // The registry checks that the window exists and posts under its lock, so a window being
     // destroyed is never posted to; without one the stroke waits for the next owner.
     platform::PostMessage(owner.load(), platform::kStrokeMessage);
+    if (!receiving_.load(std::memory_order_relaxed)) MarkReceiving();
+}
+
+void CWriter::MarkReceiving() {
+    {
+        std::lock_guard<std::mutex> guard(queueLock);
+        // Nothing was ever reported (a notes file, a test without a port): nothing to clear.
+        if (status_.state == ConnectionState::Closed || status_.state == ConnectionState::Receiving)
+            return;
+        status_.state = ConnectionState::Receiving;
+        status_.again = false;
+        receiving_ = true;
+    }
+    platform::PostMessage(owner.load(), platform::kConnectionMessage);
 }
 
 WriterTime CWriter::TimeSinceFirstStroke(const TimeCode& code) {
@@ -191,6 +340,7 @@ void CWriter::ReleaseStrokeMessages() {
     const int held = heldMessages_;
     heldMessages_ = -1;
     for (int i = 0; i < held; ++i) platform::PostMessage(owner.load(), platform::kStrokeMessage);
+    if (held > 0 && !receiving_.load(std::memory_order_relaxed)) MarkReceiving();
 }
 
 int CWriter::GetStroke(TrackStroke* out) {
@@ -377,8 +527,14 @@ int CWriter::AskStartFrom(int& index, int most) {
 }
 
 bool CWriter::AskRetry() {
-    if (AlertBox(kMessageNoAnswer, 255) != 0) return false;
-    ReopenPortForRetry();
+    // Cancelled while the exchange ran: that was the answer.
+    if (startCancelled_) return false;
+    if (GetSettings().usbFlag == 0)
+        SetConnectionState(port.IsUsable() ? ConnectionState::NotAnswering
+                                           : ConnectionState::Unavailable);
+    if (AlertBox(kMessageNoAnswer, 255) != 0 || startCancelled_) return false;
+    if (ReopenPortForRetry() || (GetSettings().usbFlag == 0 && port.IsUsable()))
+        SetConnectionState(ConnectionState::Connecting);
     return true;
 }
 

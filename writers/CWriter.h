@@ -35,6 +35,13 @@
 //    ListCaptureFiles fills notesFiles/notesListing from them afterwards.
 //  * A driver whose Poll blocks on something other than the port (a library call, a channel of
 //    its own) overrides WakeReader() to end that wait.
+//  * Connection: in realtime a serial port that vanishes (unplugged, hung up) is opened again
+//    by the reader thread about once a second (COMn resolved anew), and then Reestablish()
+//    runs: redo the start-up exchange there without asking anything, forget half-read frames,
+//    and go on from the stroke reached. The base keeps the ConnectionStatus and tells the
+//    owner (platform::kConnectionMessage) when it changes; a driver that notices its writer
+//    stop or start answering says so with SetConnectionState. Drivers without a serial port
+//    report their own device with SetConnectionStatus.
 #include <array>
 #include <atomic>
 #include <condition_variable>
@@ -74,6 +81,27 @@ constexpr int kModeNotesFolder = 0;  // notes files in a folder; no reader threa
 constexpr int kModeNotesCable = 1;   // stored notes read over the cable
 constexpr int kModeRealtime = 2;     // strokes as they are written (the program's own mode)
 constexpr int kModeErase = 3;        // erase/format the writer's storage
+
+// How the connection to a writer stands, as its owner window shows it in one line.
+enum class ConnectionState {
+    Closed,        // nothing opened yet, or stopped
+    Connecting,    // the start-up exchange is running
+    Connected,     // open (and answering, for writers that answer); no stroke yet
+    Receiving,     // strokes flow: nothing to show
+    NotAnswering,  // open, but the writer does not answer
+    Gone,          // the device went away; it is looked for again about once a second
+    Unavailable,   // it could not be opened
+};
+
+struct ConnectionStatus {
+    ConnectionState state = ConnectionState::Closed;
+    std::string device;  // what was opened: "COM1 = /dev/ttyUSB0", "Stenograph USB", ...
+    std::string reason;  // why it is gone or could not be opened: "no such device", ...
+    bool again = false;  // Connected after the device had gone
+    // The one line the owner shows (the file system's bytes); empty for Closed and Receiving.
+    std::string Text() const;
+    bool operator==(const ConnectionStatus&) const = default;
+};
 
 // The message that asks whether the user wants to try again ("&Retry" 0, "&Cancel" 1).
 constexpr int kMessageNoAnswer = 5017;
@@ -121,6 +149,16 @@ public:
     // Takes the oldest stroke: 1 with it in *out, 0 (out untouched) when the queue is empty.
     // Owners take strokes until this answers 0 on every message.
     int GetStroke(TrackStroke* out);
+    // The connection as it stands now; any thread.
+    ConnectionStatus GetConnectionStatus();
+    // Ends a Start that is still running on another thread as the Cancel of "Unable to
+    // communicate" would: its waits end at once, nothing is asked, the reader thread never
+    // delivers. Any thread; FinishStart on the thread that ran Start makes it final.
+    void CancelStart();
+    bool StartCancelled() const { return startCancelled_.load(); }
+    // After a Start that CancelStart cut short: the reader thread is ended.
+    void FinishStart();
+
     // Exchanges the owner window and returns the previous one. If strokes are waiting, the new
     // owner is told at once, so strokes queued while no window could be told are not stranded.
     platform::WindowHandle SetOwner(platform::WindowHandle newOwner);
@@ -209,6 +247,18 @@ protected:
     bool AskRetry();
     // After AskRetry has opened the port again: what a fresh open needs before the exchange.
     virtual void PortReopened() {}
+    // On the reader thread, after a vanished port was opened again (realtime): redo the
+    // start-up exchange without asking, forget what the old line left half read, and go on
+    // from the stroke reached. True when the writer answers (or has no exchange); on false it
+    // is tried again about a second later, on the same port while it stays.
+    virtual bool Reestablish() { return true; }
+    // Changes the connection status and tells the owner when it changed. Any thread.
+    void SetConnectionStatus(ConnectionStatus status);
+    // The same for the serial port: its device text and, for Gone and Unavailable, the reason
+    // of its last failed open.
+    void SetConnectionState(ConnectionState state);
+    // How long the reader thread waits between two tries to reach a writer that has gone.
+    int reconnectPauseMs = 1000;
     // The "Read notes from writer" / "Reading..." wait window with Cancel.
     std::unique_ptr<platform::WaitDialog> OpenWaitDialog();
     // GetTempDir() + "/" + name; empty when there is no temporary folder (write nothing then).
@@ -235,6 +285,19 @@ protected:
 private:
     void ListNotesFolder();
     bool ReopenPortForRetry();
+    // The reader thread's part of a vanished port: due when the port went away, or when the
+    // writer on a reopened port has not answered its exchange yet.
+    bool ReconnectDue() const;
+    void Reconnect();
+    // The first stroke after a status was shown clears it.
+    void MarkReceiving();
+
+    ConnectionStatus status_;           // guarded by queueLock
+    std::atomic<bool> receiving_{false};  // status_ is Receiving: AddStroke need not look
+    std::atomic<bool> startCancelled_{false};
+    bool watchPort_ = false;       // realtime on a port that opened: reopen it when it goes
+    bool reestablishDue_ = false;  // reader thread: the reopened writer has not answered yet
+    std::int64_t lastReconnectMs_ = 0;
 
     bool resumed_ = false;                 // guarded by queueLock
     int heldMessages_ = -1;                // messages kept back while held; -1: not held

@@ -11,7 +11,6 @@ constexpr int kIdleWaitMs = 100;     // the wait for a packet to begin
 constexpr int kByteGapMs = 50;       // the wait for the rest of a packet
 constexpr int kQuietLineMs = 1000;   // a line this quiet is asked again
 constexpr int kResendCount = 100;    // strokes asked for at a time
-constexpr int kReopenPauseMs = 500;  // the pace of reopening a port that went away
 // A writer quiet this long and then sending low numbers was reset, not repeating itself.
 constexpr int kRestartPauseMs = 3000;
 // Strokes remembered to tell a packet sent again from a writer numbering afresh.
@@ -20,6 +19,10 @@ constexpr std::size_t kDeliveredKept = 1024;
 constexpr std::size_t kRestartRun = 3;
 
 }  // namespace
+
+CWriterPP::CWriterPP(platform::WindowHandle ownerWindow) : CSimpleWriter(ownerWindow) {
+    reconnectPauseMs = 500;  // this writer's own pace
+}
 
 CWriterPP::~CWriterPP() { StopReaderThread(); }
 
@@ -33,16 +36,17 @@ std::int32_t CWriterPP::ConvertTimestamp(std::int64_t ms) {
                                                             : std::int32_t(since);
 }
 
+bool CWriterPP::Reestablish() {
+    // A packet the old line cut off can never be finished on the new one: its text must not
+    // join what the writer sends next.
+    lineBuffer.clear();
+    // Ask for what the writer wrote meanwhile; one power-cycled meanwhile numbers afresh.
+    if (expectedNumber != -1) lastRequestTime = kAskAtNextIdle;
+    afterPause_ = true;
+    return true;
+}
+
 void CWriterPP::Poll() {
-    if (!port.IsUsable()) {
-        // The writer went away: keep trying to reach it, and once back ask for what it wrote
-        // meanwhile.
-        if (ReopenPort() && port.IsUsable()) {
-            if (expectedNumber != -1) lastRequestTime = kAskAtNextIdle;
-            afterPause_ = true;  // a writer power-cycled meanwhile numbers afresh
-        }
-        return;
-    }
     if (!WaitForInput(kIdleWaitMs)) {
         if (stopRequested != 0 || expectedNumber == -1) return;
         if (platform::MonotonicMs() > lastRequestTime + kQuietLineMs) {
@@ -121,34 +125,20 @@ void CWriterPP::Deliver(const passport::Packet& packet) {
     DecodeBuffer();
 }
 
-bool CWriterPP::ReopenPort() {
-    if (!PauseMs(kReopenPauseMs)) return false;
-    port.Close();
-    // A packet the old line cut off can never be finished on the new one: its text must not
-    // join what the writer sends next.
-    lineBuffer.clear();
-    port.OpenPort();
-    // Opening clears the port's wake-up: a Stop that came meanwhile must still end the waits.
-    if (stopRequested != 0) {
-        port.Wake();
-        return false;
-    }
-    return true;
-}
-
 void CWriterPP::ReadStrokes(int first, int count) {
     if (mode == kModeRealtime) {
         const std::string request = passport::ResendRequest(first, count);
-        for (;;) {
-            if (port.IsUsable()) {
-                port.lastError = 0;
-                port.WriteString(request);
-                // An input overflow seen on the way is no failure of the write.
-                const int error = port.lastError;
-                if (port.IsUsable() && (error == 0 || error == CSerialFile::kErrorOverflow)) return;
-            }
-            if (!ReopenPort()) return;
+        if (port.IsUsable()) {
+            port.lastError = 0;
+            port.WriteString(request);
+            // An input overflow seen on the way is no failure of the write.
+            const int error = port.lastError;
+            if (port.IsUsable() && (error == 0 || error == CSerialFile::kErrorOverflow)) return;
         }
+        // The reader thread opens the port again (every 500 ms until it answers, or Stop)
+        // and the request goes once the writer is back.
+        port.Close();
+        return;
     }
     if (mode == kModeNotesFolder) {
         // Nothing is read when no notes file is open.

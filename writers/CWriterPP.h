@@ -14,11 +14,12 @@
 
 class CWriterPP : public CSimpleWriter {
 public:
-    using CSimpleWriter::CSimpleWriter;
+    explicit CWriterPP(platform::WindowHandle owner);
     ~CWriterPP() override;
 
-    // Realtime: writes the request for `count` strokes from number `first` ("<s57/100>"),
-    // reopening the port every 500 ms while that fails, until it succeeds or Stop.
+    // Realtime: writes the request for `count` strokes from number `first` ("<s57/100>"). A
+    // write that fails closes the port: the reader thread opens it again every 500 ms, and
+    // once the writer is back the request goes at the next idle poll.
     // Mode 0: reads records first .. first+count-1 of the open notes file (none when no file
     // is open) and decodes them. Other modes: the base's.
     void ReadStrokes(int first, int count) override;
@@ -55,7 +56,8 @@ private:
     // started its numbering again (it was reset, or began a new job).
     void TakeLowPacket(const passport::Packet& packet);
     void Deliver(const passport::Packet& packet);
-    // Pauses 500 ms, then closes the port, forgets the text received on it, and opens it
-    // again; false when stopping.
-    bool ReopenPort();
+
+protected:
+    // Forgets the text the old line left and asks for what was written meanwhile.
+    bool Reestablish() override;
 };

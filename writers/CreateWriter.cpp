@@ -21,6 +21,7 @@
 #include "writers/CWriterSR.h"
 #include "writers/CWriterTR.h"
 #include "writers/CWriterTX.h"
+#include "writers/StartRunner.h"
 
 namespace {
 
@@ -100,6 +101,6 @@ CWriter* CreateWriter(AppSettings& settings, int mode, platform::WindowHandle ow
     writer->modelFlag = choice.modelFlag;
     writer->keyboardLayout = settings.keyboardLayout;
     // Its outcome is not looked at: a writer that did not answer delivers nothing.
-    writer->Start(startArgument);
+    RunStart(*writer, startArgument);
     return writer;
 }

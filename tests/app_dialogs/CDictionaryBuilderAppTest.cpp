@@ -16,6 +16,7 @@
 #include "app/dialogs/MainDialogChildren.h"
 #include "core/AppSettings.h"
 #include "platform/Profile.h"
+#include "platform/SerialPortNames.h"
 #include "tests/support/FileHelpers.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/ScriptedPresenter.h"
@@ -42,7 +43,7 @@ protected:
     }
     // Runs the program; `act` gets the main dialog while it is shown.
     void Start(std::function<void(CDictionaryBuilderDlg&)> act) {
-        CDictionaryBuilderApp app(runner, folder);
+        CDictionaryBuilderApp app(runner, folder, installed);
         app.SetOnShown([&](CDictionaryBuilderDlg& dialog) {
             shownWith = platform::GetProfileString(kDataSection, kDataDirectoryValue);
             act(dialog);
@@ -57,15 +58,19 @@ protected:
     ScriptedPresenter presenter;
     NoChildren runner;
     std::string folder;
+    std::string installed;
     std::string shownWith;
 };
 
 TEST_F(StartUpTest, DefaultsAreWrittenBeforeTheDialogRuns) {
+    ASSERT_FALSE(fs::exists(platform::SerialDeviceFolder()));  // a fresh account
     Start([](CDictionaryBuilderDlg& dialog) { dialog.reject(); });
     EXPECT_EQ(shownWith, folder + "/Data");
     EXPECT_EQ(GetSettings().dataFolder, folder + "/Data");
     EXPECT_EQ(platform::GetProfileString(kDataSection, kUsersValue), "default");
     EXPECT_TRUE(fs::is_directory(folder + "/Data/default"));
+    // Ready for README's "ln -s ... ~/.config/DQS/devices/COM1".
+    EXPECT_TRUE(fs::is_directory(platform::SerialDeviceFolder()));
 }
 
 TEST_F(StartUpTest, StoredUsersAreSplitOnAnyWhiteSpaceAndDefaultIsNotAddedTwice) {
@@ -88,6 +93,40 @@ TEST_F(StartUpTest, ExitStoresAndSavesTheChoices) {
         dialog.findChild<QPushButton*>("exitButton")->click();
     });
     EXPECT_EQ(platform::GetProfileInt(WriterSection("default"), "Baud Rate", -1), 19200);
+}
+
+// Started once from a folder without "Data" (the home folder), then from the desktop entry.
+TEST_F(StartUpTest, AStartWithoutDataHereTakesTheInstalledFolderWithNoNotice) {
+    fs::rename(folder + "/Data", folder + "/installed");
+    installed = folder + "/installed";
+    platform::WriteProfileString(kDataSection, kDataDirectoryValue, folder + "/Data");
+    std::vector<ListedFolderEntry> modules;
+    Start([&](CDictionaryBuilderDlg& dialog) {
+        modules = dialog.Modules();
+        dialog.reject();
+    });
+    EXPECT_EQ(modules, (std::vector<ListedFolderEntry>{{"Basics", installed + "/Basics"}}));
+    EXPECT_EQ(shownWith, installed);
+    EXPECT_TRUE(presenter.Asked().empty());
+}
+
+TEST_F(StartUpTest, NoDataFolderAnywhereIsToldAndTheMainDialogStillRuns) {
+    fs::remove_all(folder + "/Data");
+    installed = folder + "/not-installed";
+    bool shown = false;
+    Start([&](CDictionaryBuilderDlg& dialog) {
+        shown = true;
+        EXPECT_TRUE(dialog.Modules().empty());
+        dialog.reject();
+    });
+    EXPECT_TRUE(shown);
+    ASSERT_EQ(presenter.Asked().size(), 1u);
+    const ScriptedPresenter::Question notice = presenter.Asked()[0];
+    EXPECT_EQ(notice.kind, ScriptedPresenter::Kind::MessageBox);
+    EXPECT_EQ(notice.style, platform::kMbOk | platform::kMbIconWarning);
+    EXPECT_NE(notice.text.find("no data folder was found"), std::string::npos) << notice.text;
+    EXPECT_NE(notice.text.find(folder + "/Data\n"), std::string::npos) << notice.text;
+    EXPECT_NE(notice.text.find(installed), std::string::npos) << notice.text;
 }
 
 TEST(AboutBoxTest, TheRealAboutBoxShowsNameAndVersionAndClosesWithOk) {

@@ -1,6 +1,8 @@
 #include "writers/dialogs/CWaitDlg.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QLabel>
 #include <QPushButton>
 
 #include "core/TextUtil.h"
@@ -10,14 +12,28 @@
 
 namespace {
 constexpr int kProcessingText = 6025;
+
+// A window of its own while a modal dialog runs would be blocked by it: the Cancel could not
+// be pressed.
+QWidget* OwnerWindow(QWidget* parent) {
+    if (parent) return parent;
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return QApplication::activeWindow();
 }
 
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+}  // namespace
+
 CWaitDlg::CWaitDlg(int headingId, int actionId, bool allowCancel, QWidget* parent)
-    : QDialog(parent), allowCancel(allowCancel), ui_(std::make_unique<Ui::CWaitDlg>()) {
-    std::string heading = LoadResString(headingId);
-    headingText = heading.substr(0, heading.find('\n'));
-    actionText = LoadResString(actionId);
-    parentWindow = parent ? parent : QApplication::activeWindow();
+    : CWaitDlg(FirstLine(LoadResString(headingId)), LoadResString(actionId), allowCancel, parent) {}
+
+CWaitDlg::CWaitDlg(const std::string& heading, const std::string& action, bool allowCancel,
+                   QWidget* parent)
+    : QDialog(OwnerWindow(parent)), allowCancel(allowCancel), ui_(std::make_unique<Ui::CWaitDlg>()) {
+    headingText = FirstLine(heading);
+    actionText = action;
+    parentWindow = parentWidget();
 
     ui_->setupUi(this);
     progressBar = ui_->progressBar;
@@ -63,9 +79,29 @@ void CWaitDlg::SetProgress(int position, const std::string& text) {
     ++updateCount;
 }
 
+void CWaitDlg::SetStatusLine(const std::string& text) {
+    statusText.clear();
+    DoDataExchange();
+    // A device path can be long (by-id names are): the line gets a row of its own and wraps
+    // rather than widening the window past the screen.
+    QLabel* line = ui_->statusLabel;
+    if (line->parentWidget() && ui_->textLayout->indexOf(line) >= 0) {
+        ui_->textLayout->removeWidget(line);
+        ui_->mainLayout->insertWidget(ui_->mainLayout->indexOf(ui_->progressBar) + 1, line);
+        line->setWordWrap(true);
+        line->setMinimumWidth(fontMetrics().averageCharWidth() * 50);
+    }
+    line->setText(QFile::decodeName(QByteArray::fromStdString(text)));
+    layout()->activate();
+    adjustSize();
+}
+
 void CWaitDlg::Close() { hide(); }
 
-void CWaitDlg::reject() { cancelled = true; }
+void CWaitDlg::reject() {
+    cancelled = true;
+    if (onCancel) onCancel();
+}
 
 void CWaitDlg::InstallAsWaitDialog() {
     platform::InstallWaitDialogFactory(
