@@ -103,7 +103,9 @@ void RunNumbering(int first, const std::vector<const char*>& oldJob, bool quiet,
     writerSide.NumberFrom(first);
     for (const char* keys : oldJob) writerSide.Stroke(keys);
     ASSERT_TRUE(window.WaitForStrokes(*writer, oldJob.size(), kBoundMs));
-    if (quiet) ASSERT_TRUE(writerSide.WaitForRequests(1, kBoundMs));
+    if (quiet) {
+        ASSERT_TRUE(writerSide.WaitForRequests(1, kBoundMs));
+    }
     after(writerSide);
     ASSERT_TRUE(window.WaitForStrokes(*writer, expected.size(), kBoundMs));
     EXPECT_FALSE(window.WaitForStrokes(*writer, expected.size() + 1, kNothingMs));
