@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <mutex>
 
@@ -220,8 +221,11 @@ ScopedProfileValues::~ScopedProfileValues() {
 int GetProfileInt(const std::string& section, const std::string& entry, int defaultValue) {
     QVariant value = Read(section, entry);
     bool ok = false;
-    int n = value.toInt(&ok);
-    return value.isValid() && ok ? n : defaultValue;
+    // Qt's conversion to int keeps the low 32 bits of a larger number ("4294967300" reads as
+    // 4): a number beyond an int is no int and gives the default.
+    const qlonglong n = value.toLongLong(&ok);
+    const bool fits = n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max();
+    return value.isValid() && ok && fits ? int(n) : defaultValue;
 }
 
 std::string GetProfileString(const std::string& section, const std::string& entry,

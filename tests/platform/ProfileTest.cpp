@@ -53,6 +53,13 @@ TEST(ProfileTest, IntegersAndTextsRoundTripUnderRegistrySections) {
 
 TEST(ProfileTest, MissingOrNonNumericValuesGiveTheDefault) {
     EXPECT_EQ(platform::GetProfileInt("a\\b", "Type", 4), 4);
+    // A number beyond an int is none, rather than its low 32 bits.
+    for (const char* beyond : {"4294967300", "-2147483649", "99999999999999999999"}) {
+        ASSERT_TRUE(platform::WriteProfileString("a\\b", "Port", beyond));
+        EXPECT_EQ(platform::GetProfileInt("a\\b", "Port", 5), 5) << beyond;
+    }
+    ASSERT_TRUE(platform::WriteProfileString("a\\b", "Port", "-2147483648"));
+    EXPECT_EQ(platform::GetProfileInt("a\\b", "Port", 5), -2147483648);
     EXPECT_EQ(platform::GetProfileString("a\\b", "Next", "*FPLT"), "*FPLT");
     ASSERT_TRUE(platform::WriteProfileString("a\\b", "Type", "four"));
     EXPECT_EQ(platform::GetProfileInt("a\\b", "Type", 4), 4);
