@@ -11,6 +11,7 @@
 
 #include "core/AppSettings.h"
 #include "core/Stroke.h"
+#include "core/StrokeText.h"
 #include "platform/Codepage.h"
 #include "ui_CWriterAdjDlg.h"
 #include "writers/CreateWriter.h"
@@ -18,15 +19,6 @@
 namespace {
 
 constexpr int kTapeColumns = 22;  // the steno-tape form's width
-constexpr int kHebrewLayout = 6;
-
-QString LineText(const TrackStroke& stroke) {
-    const std::string text = FormatStroke(stroke, kStrokeColumns);
-    if (stroke.layout != kHebrewLayout) return platform::ToQString(text);
-    // Hebrew letters would turn the line right to left; the tape's columns stay in key order.
-    return QChar(0x202D) + platform::ToQString(text, platform::Codepage::Windows1255) +
-           QChar(0x202C);
-}
 
 // An owner that takes one stroke per message gets one message for each stroke still waiting;
 // one that takes all of them finds the queue empty on the others.
@@ -119,12 +111,12 @@ void CWriterAdjDlg::OnStroke() {
     while (writer->GetStroke(&stroke)) {
         lastStroke = stroke;
         strokeSeen = true;
-        const QString line = LineText(stroke);
+        const QString line = TapeLineToQString(stroke.layout, FormatStroke(stroke, kStrokeColumns));
         auto* item = new QListWidgetItem(line);
         // Column 0 at the left, also on a right-to-left desktop.
         item->setTextAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter);
         strokeList->addItem(item);
-        const int columns = int(line.size()) - (stroke.layout == kHebrewLayout ? 2 : 0);
+        const int columns = TapeLineColumns(line);
         if (columns > widestColumns_) {
             widestColumns_ = columns;
             widened = widestColumns_ > kTapeColumns;
