@@ -139,31 +139,84 @@ TEST_F(BuildDialogs, LongWordShrinksToFit) {
     EXPECT_EQ(dialog.Walk().entries, (std::vector<ProgressEntry>{{"", "dog"}}));
 }
 
-TEST_F(BuildDialogs, UnreadableProgressIsToldAndKept) {
+// One message says why: the reason goes to the caller, which puts it into its one box.
+TEST_F(BuildDialogs, UnreadableProgressIsToldOnceAndKept) {
     ASSERT_TRUE(WriteWordListFile(listPath, {"one"}));
     const std::string progress = GetSettings().documentsFolder + "Lesson.dqx";
     std::filesystem::create_directory(progress);
     ScriptedPresenter presenter;
-    presenter.AnswerText("Lesson.dqx", platform::kIdOk);
     CBuildDlg dialog;
-    EXPECT_FALSE(dialog.LoadWordList(listPath));
+    std::string why;
+    EXPECT_FALSE(dialog.LoadWordList(listPath, &why));
+    EXPECT_NE(why.find("\"" + progress + "\" cannot be read"), std::string::npos) << why;
+    EXPECT_EQ(why.find(progress, why.find(progress) + 1), std::string::npos) << why;  // once
     EXPECT_TRUE(std::filesystem::is_directory(progress));
     CBuildDlg empty;
-    EXPECT_FALSE(empty.LoadWordList(GetSettings().documentsFolder + "none.edq"));  // told by the caller
-    EXPECT_EQ(presenter.Asked().size(), 1u);
+    EXPECT_FALSE(empty.LoadWordList(GetSettings().documentsFolder + "none.edq", &why));
+    EXPECT_EQ(why, "");  // "Error opening file" says it all
+    EXPECT_TRUE(presenter.Asked().empty());
 }
 
-// A heading on the last line ends the dialog while it starts: it never opens.
-TEST_F(BuildDialogs, EndedDuringStartNeverOpens) {
+// A list stored at its trailing heading: the end of the list is told and a restart offered;
+// declined, the dialog never opens; accepted, it opens at the first word.
+TEST_F(BuildDialogs, AFinishedListOffersARestartBeforeItOpens) {
     ASSERT_TRUE(WriteWordListFile(listPath, {"one", "@Last"}));
-    ASSERT_TRUE(WriteProgressFile(GetSettings().documentsFolder + "Lesson.dqx", {}, 1));
+    for (int answer : {platform::kIdNo, platform::kIdYes}) {
+        SCOPED_TRACE(answer);
+        ASSERT_TRUE(WriteProgressFile(GetSettings().documentsFolder + "Lesson.dqx", {}, 1));
+        ScriptedPresenter presenter;
+        presenter.AnswerText("restart the dictionary build", answer);
+        CBuildDlg dialog;
+        dialog.SetWriterFactory([](platform::WindowHandle) { return nullptr; });
+        ASSERT_TRUE(dialog.LoadWordList(listPath));
+        QString shownWord;
+        ModalDriver driver(
+            [&](QWidget* shown) {
+                shownWord = dialog.findChild<QLineEdit*>("wordEdit")->text();
+                QTest::mouseClick(dialog.findChild<QPushButton*>("saveButton"), Qt::LeftButton);
+                if (shown->isVisible()) shown->close();
+            },
+            2000);
+        const int result = dialog.Run();
+        ASSERT_GE(presenter.Asked().size(), 2u);
+        EXPECT_EQ(presenter.Asked()[0].text,
+                  "End of list reached (all progress will be automatically saved)");
+        if (answer == platform::kIdNo) {
+            EXPECT_EQ(result, platform::kIdCancel);
+            EXPECT_FALSE(driver.Acted());
+        } else {
+            EXPECT_EQ(result, platform::kIdOk);
+            EXPECT_TRUE(driver.Acted());
+            EXPECT_EQ(shownWord, "one");
+        }
+    }
+}
+
+// Enter presses the focused button; with the focus elsewhere (the word) it presses Save.
+TEST_F(BuildDialogs, EnterPressesTheFocusedButton) {
+    ASSERT_TRUE(WriteWordListFile(listPath, {"one", "two", "three"}));
     CBuildDlg dialog;
     dialog.SetWriterFactory([](platform::WindowHandle) { return nullptr; });
     ASSERT_TRUE(dialog.LoadWordList(listPath));
-    ModalDriver driver([](QWidget* shown) { shown->close(); }, 2000);
+    ModalDriver driver([&](QWidget*) {
+        auto press = [](QWidget* focused) {
+            focused->setFocus();
+            QTest::keyClick(focused, Qt::Key_Return);
+        };
+        press(dialog.findChild<QPushButton*>("nextButton"));
+        EXPECT_EQ(dialog.Walk().currentLine, 1);
+        EXPECT_TRUE(dialog.isVisible());
+        press(dialog.findChild<QPushButton*>("newOutlineButton"));
+        EXPECT_EQ(dialog.Walk().entries, (std::vector<ProgressEntry>{{"", "two"}}));
+        QTest::keyClick(dialog.findChild<QPushButton*>("backButton"), Qt::Key_Enter);
+        EXPECT_EQ(dialog.Walk().currentLine, 0);
+        EXPECT_TRUE(dialog.isVisible());
+        press(dialog.findChild<QLineEdit*>("wordEdit"));
+    });
     EXPECT_EQ(dialog.Run(), platform::kIdOk);
-    EXPECT_FALSE(driver.Acted());
-    EXPECT_FALSE(dialog.isVisible());
+    int position = -1;
+    ReadProgressFile(GetSettings().documentsFolder + "Lesson.dqx", position);
+    EXPECT_EQ(position, 0);
 }
 
 TEST_F(BuildDialogs, CancelAsksAndCanStay) {
