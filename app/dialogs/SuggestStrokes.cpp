@@ -6,7 +6,7 @@
 
 #include "app/ShadowDrop.h"
 #include "core/AppSettings.h"
-#include "platform/Codepage.h"
+#include "core/StrokeText.h"
 #include "platform/Presenter.h"
 #include "ui_SuggestStrokes.h"
 
@@ -35,7 +35,7 @@ void SuggestStrokes::OnInitDialog() {
     for (const Outline& outline : GenerateVariants()) {
         std::string text = FormatOutline(layout, outline, 1);
         listTexts[ui->outlineList->count() + int(texts.size())] = text;
-        texts.push_back(platform::ToQString(text));
+        texts.push_back(StrokeTextToQString(layout, text));
     }
     ui->outlineList->addItems(texts);
     ui->outlineList->clearSelection();

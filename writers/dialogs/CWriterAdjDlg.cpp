@@ -12,9 +12,9 @@
 #include "core/AppSettings.h"
 #include "core/Stroke.h"
 #include "core/StrokeText.h"
-#include "platform/Codepage.h"
 #include "ui_CWriterAdjDlg.h"
 #include "writers/CreateWriter.h"
+#include "writers/dialogs/ConnectionLine.h"
 
 namespace {
 
@@ -50,10 +50,13 @@ CWriterAdjDlg::CWriterAdjDlg(int maxLines, bool captureMode, CWriter* writer, QW
     strokeList = ui_->strokeList;
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
     OnInitDialog();
-    if (ownsWriter)
+    if (ownsWriter) {
         this->writer = CreateWriter(GetSettings(), kModeRealtime, Handle(), 1);
-    else
+        // What the start-up came to; later changes come as messages.
+        ShowConnectionLine(ui_->connectionText, this->writer);
+    } else {
         TakeWriter();
+    }
 }
 
 CWriterAdjDlg::~CWriterAdjDlg() {
@@ -75,6 +78,7 @@ void CWriterAdjDlg::OnInitDialog() {
     QFont tape = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     if (font().pointSizeF() > 0) tape.setPointSizeF(font().pointSizeF());
     strokeList->setFont(tape);
+    ui_->connectionText->hide();
     layout()->setSizeConstraint(QLayout::SetMinimumSize);
     FitList();
     resize(minimumSizeHint());
@@ -132,6 +136,8 @@ void CWriterAdjDlg::OnStroke() {
 bool CWriterAdjDlg::event(QEvent* e) {
     if (const platform::WindowMessageEvent* message = platform::WindowMessageEvent::From(e)) {
         if (message->Message() == platform::kStrokeMessage) OnStroke();
+        if (message->Message() == platform::kConnectionMessage)
+            ShowConnectionLine(ui_->connectionText, writer);
         return true;
     }
     return QDialog::event(e);
@@ -152,6 +158,8 @@ void CWriterAdjDlg::TakeWriter() {
     if (!writer || holdsWriter_) return;
     previousOwner = writer->SetOwner(Handle());
     holdsWriter_ = true;
+    // The borrowed writer's status went to its owner until now.
+    ShowConnectionLine(ui_->connectionText, writer);
 }
 
 void CWriterAdjDlg::HandBack() {

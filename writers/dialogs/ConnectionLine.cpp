@@ -25,14 +25,12 @@ void ShowConnectionLine(QLabel* label, CWriter* writer) {
     label->setVisible(!text.isEmpty());
     if (text.isEmpty()) return;
     // A wrapped line needs the height of its lines at the width it is given: the window grows
-    // until the label has it.
+    // to what its layout needs at its width.
     QWidget* window = label->window();
     QLayout* layout = window->layout();
     if (!layout) return;
-    for (int tries = 0; tries < 4; ++tries) {
-        layout->activate();
-        const int missing = label->heightForWidth(label->width()) - label->height();
-        if (missing <= 0) break;
-        window->resize(window->width(), window->height() + missing);
-    }
+    layout->activate();
+    const int needed = layout->hasHeightForWidth() ? layout->totalHeightForWidth(window->width())
+                                                   : layout->totalMinimumSize().height();
+    if (window->height() < needed) window->resize(window->width(), needed);
 }
