@@ -39,6 +39,14 @@ void SuggestStrokes::OnInitDialog() {
     }
     ui->outlineList->addItems(texts);
     ui->outlineList->clearSelection();
+    // Eight whole rows, as the rows are drawn (a row is taller than a line of its font).
+    if (ui->outlineList->count() > 0) {
+        const int rows = 8 * ui->outlineList->sizeHintForRow(0) + 2 * ui->outlineList->frameWidth();
+        if (ui->outlineList->minimumHeight() < rows) {
+            ui->outlineList->setMinimumHeight(rows);
+            resize(size().expandedTo(sizeHint()));
+        }
+    }
 }
 
 int SuggestStrokes::Run() {

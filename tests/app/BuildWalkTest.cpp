@@ -9,6 +9,7 @@
 #include "core/DataFiles.h"
 #include "core/Stroke.h"
 #include "tests/support/FileHelpers.h"
+#include "tests/support/HookedPresenter.h"
 #include "tests/support/ScriptedPresenter.h"
 #include "tests/support/TestEnvironment.h"
 #include "writers/CWriter.h"
@@ -28,29 +29,6 @@ void Queue(CWriter& writer, const std::string& text) {
     const Stroke k = StrokeOf(text).keys;
     writer.AddStroke(k[0], k[1], k[2], nullptr, k[3], k[4], k[5]);
 }
-
-// Answers every message box through a function, which may act as the dialog's event loop
-// would while the box is open.
-class HookedPresenter final : public platform::Presenter {
-public:
-    explicit HookedPresenter(std::function<int(const std::string&, unsigned)> answer)
-        : answer_(std::move(answer)), previous_(platform::InstallPresenter(this)) {}
-    ~HookedPresenter() override { platform::InstallPresenter(previous_); }
-    int Alert(const platform::AlertRequest&) override { return platform::kIdClosed; }
-    int Prompt(const platform::PromptRequest&, std::string&) override { return platform::kIdCancel; }
-    int MessageBox(const std::string& text, const std::string&, unsigned style) override {
-        asked.push_back(text);
-        return answer_(text, style);
-    }
-    std::string FileDialog(const platform::FileDialogRequest&) override { return {}; }
-    void Notice(const std::string&, const std::string&) override {}
-    void Help(int) override {}
-    std::vector<std::string> asked;
-
-private:
-    std::function<int(const std::string&, unsigned)> answer_;
-    platform::Presenter* previous_;
-};
 
 class ScriptedChildren final : public BuildChildren {
 public:

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Starts the real program under Xvfb with the X11 platform, from a folder holding a copy of the
 # shipped Data/, as a user would start it; it must show its main dialog, leave a picture of it
-# and end.
-#   xvfb_smoke.sh <program> <shipped Data folder> <output folder>
+# and end. Then each widget test named "...Picture" of the test programs given runs on the same
+# kind of X server, one process each, and leaves its windows' pictures beside it.
+#   xvfb_smoke.sh <program> <shipped Data folder> <output folder> [<widget test program>...]
 set -euo pipefail
 program=$1
 data=$2
@@ -39,3 +40,18 @@ if [ ! -s "$out/main-dialog.png" ]; then
 fi
 grep -q "^Data\\\\Data%20Directory=$out/start/Data" "$out/config/DQS/DictionaryQuillfast.conf"
 echo "picture: $out/main-dialog.png"
+
+shift 3
+for tests in "$@"; do
+    for name in $("$tests" --gtest_list_tests --gtest_filter='*Picture*' |
+                  awk '/^[^ ]/ { suite = $1 } /^  / { print suite $1 }'); do
+        log="$out/$name.log"
+        if ! DQ_TEST_PLATFORM=xcb DQ_SHOTS="$out" timeout 120 \
+            xvfb-run -a -s "-screen 0 1280x1024x24" "$tests" --gtest_filter="$name" >"$log" 2>&1; then
+            echo "the pictures of $name failed:"
+            tail -n 40 "$log"
+            exit 1
+        fi
+    done
+done
+for picture in "$out"/*.png; do echo "picture: $picture"; done

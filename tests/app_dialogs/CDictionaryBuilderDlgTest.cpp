@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +25,7 @@
 #include "tests/support/FileHelpers.h"
 #include "tests/support/ScriptedPresenter.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/WindowPictures.h"
 
 namespace {
 
@@ -414,6 +416,21 @@ TEST_F(MainDialogTest, ExitStoresTheChoicesButNotWithABadPort) {
     EXPECT_TRUE(finished);
     EXPECT_EQ(GetSettings().baudRate, 19200);
     EXPECT_EQ(GetSettings().port, 3);
+}
+
+TEST_F(MainDialogTest, Picture) {
+    Put("Common Words/Short Words.edq");
+    Put("Common Words/Long Words.edq");
+    for (int points : {8, 16}) {
+        SCOPED_TRACE(points);
+        pictures::UseFontSize(points);
+        dialog.reset();
+        Dialog().show();
+        QApplication::processEvents();
+        pictures::ExpectButtonsShowTheirText(&Dialog());
+        pictures::Shot(&Dialog(), "CDictionaryBuilderDlg-" + std::to_string(points) + "pt.png");
+    }
+    pictures::UseFontSize(0);
 }
 
 // Enter presses the focused button; with the focus elsewhere it presses Exit.

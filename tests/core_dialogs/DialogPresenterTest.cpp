@@ -100,7 +100,7 @@ TEST(DialogPresenterTest, MessageBoxDefaultButtonAndPlainText) {
 }
 
 // A box with a short text is still wide enough for its title and the window's own buttons.
-TEST(DialogPresenterTest, ANarrowBoxIsWideEnoughForItsTitle) {
+TEST(DialogPresenterTest, ANarrowBoxIsWideEnoughForItsTitlePicture) {
     DialogPresenter presenter;
     for (int points : {8, 16}) {
         SCOPED_TRACE(points);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -20,6 +21,7 @@
 #include "tests/support/ModalDriver.h"
 #include "tests/support/ScriptedPresenter.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/WindowPictures.h"
 
 namespace {
 
@@ -90,6 +92,20 @@ TEST_F(BuildSpeechDlgTest, TheTemplate) {
     EXPECT_EQ(dlg.findChild<QLabel*>("headingLabel")->property("controlId").toInt(), 1013);
     EXPECT_EQ(dlg.findChild<QLabel*>("counterLabel")->property("controlId").toInt(), 1028);
     EXPECT_EQ(dlg.findChild<QProgressBar*>("progressBar")->property("controlId").toInt(), 1000);
+}
+
+TEST_F(BuildSpeechDlgTest, Picture) {
+    for (int points : {8, 16}) {
+        SCOPED_TRACE(points);
+        pictures::UseFontSize(points);
+        auto dlg = Open({"@Animals", "hippopotamus", "cat"});
+        dlg->show();
+        QApplication::processEvents();
+        pictures::ExpectButtonsShowTheirText(dlg.get());
+        EXPECT_EQ(Word(*dlg), "hippopotamus");
+        pictures::Shot(dlg.get(), "BuildSpeechDlg-" + std::to_string(points) + "pt.png");
+    }
+    pictures::UseFontSize(0);
 }
 
 TEST_F(BuildSpeechDlgTest, AListWithoutLinesIsRefused) {

@@ -20,6 +20,7 @@
 #include "tests/sim/GeminiSimulator.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/ScriptedPresenter.h"
+#include "tests/support/WindowPictures.h"
 #include "writers/CreateWriter.h"
 #include "writers/dialogs/CWriterAdjDlg.h"
 
@@ -223,7 +224,7 @@ TEST(ConnectionLine, ACaptureShowsTheBorrowedWritersStatus) {
 }
 
 // A long line wraps, also inside a device path, and the window grows to hold all of it.
-TEST(ConnectionLine, ALongLineWrapsAndIsNeverCut) {
+TEST(ConnectionLine, ALongLineWrapsAndIsNeverCutPicture) {
     fakes::FakeOwnerWindow caller;
     std::unique_ptr<fakes::StatusWriter> writer(NewWriter<fakes::StatusWriter>(caller.Handle()));
     const std::string device =
@@ -231,9 +232,7 @@ TEST(ConnectionLine, ALongLineWrapsAndIsNeverCut) {
     writer->Set(ConnectionState::Unavailable, device, "permission denied: join the dialout group");
     for (int points : {8, 16}) {
         SCOPED_TRACE(points);
-        QFont font = QApplication::font();
-        font.setPointSize(points);
-        QApplication::setFont(font);
+        pictures::UseFontSize(points);
         CWriterAdjDlg dlg(1, true, writer.get());
         dlg.show();
         QApplication::processEvents();
@@ -243,11 +242,9 @@ TEST(ConnectionLine, ALongLineWrapsAndIsNeverCut) {
         EXPECT_GT(label->height(), 2 * label->fontMetrics().height());  // it wrapped
         EXPECT_LE(label->geometry().bottom(), dlg.okButton->geometry().top());
         EXPECT_LE(dlg.width(), dlg.screen()->availableGeometry().width());
-        if (const char* shots = std::getenv("DQ_SHOTS"))
-            dlg.grab().save(QString::fromLocal8Bit(shots) + "/CWriterAdjDlg-status-" +
-                            QString::number(points) + "pt.png");
+        pictures::Shot(&dlg, "CWriterAdjDlg-status-" + std::to_string(points) + "pt.png");
     }
-    QApplication::setFont(QFont());
+    pictures::UseFontSize(0);
 }
 
 TEST_F(HandBack, AWriterThatWasNeverThereShowsNothing) {
