@@ -122,6 +122,7 @@ int MeasureSr(Owner& owner, int n, int intervalUs);
 int MeasureTr(Owner& owner, int n, int intervalUs);
 int MeasureMd(Owner& owner, int n, int intervalUs);
 int MeasureBuildDialog(Owner& owner, int n, int intervalUs);
+int MeasureReconnect(Owner& owner, int n, int intervalUs);
 
 // The 3-byte packet of the test driver, also what the floor reads.
 std::string ThreeBytes(int i) { return std::string{char(i), char(i >> 8), 0x55}; }
@@ -172,6 +173,7 @@ const DriverRow kDrivers[] = {
     {"CWriterPT", Make<CWriterPT>, PalantypePacket, TakeWritten},
     {"CWriterMW", Make<CWriterMW>, MeritPacket, Echo},
     {"CBuildDlg", nullptr, nullptr, nullptr, MeasureBuildDialog},
+    {"reconnect", nullptr, nullptr, nullptr, MeasureReconnect},
 };
 
 // Plays the writer's answers while a driver runs: reads what the driver writes and sends the
@@ -668,6 +670,82 @@ int MeasureTr(Owner& owner, int n, int intervalUs) {
     CWriterTR::library = saved;
     trealHook = nullptr;
     return Report("CWriterTR", owner, n, sent);
+}
+
+}  // namespace
+
+namespace {
+
+// Reconnect: a writer unplugged and a new device behind the same COMn link, timed from the
+// moment the new device is there until the driver has queued the first stroke written on it.
+// The writer sends a stroke every few milliseconds from then on, so the time is the driver's
+// search (about once a second) and its start-up exchange, give or take that spacing.
+constexpr int kReconnectPort = 3;
+constexpr int kReconnectStrokeGapMs = 5;
+
+// Waits until the writer says `state` (at most `limitMs`).
+bool AwaitState(CWriter& writer, ConnectionState state, int limitMs) {
+    const auto end = Clock::now() + std::chrono::milliseconds(limitMs);
+    while (writer.GetConnectionStatus().state != state) {
+        if (Clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+// Sends `packet` every few milliseconds on `pty` until the writer has queued a stroke; the
+// moment it had one (0 when none came within the limit).
+std::int64_t FirstStrokeWhileSending(CWriter& writer, sim::PtyPair& pty, const std::string& packet, int limitMs) {
+    const auto end = Clock::now() + std::chrono::milliseconds(limitMs);
+    auto nextSend = Clock::now();
+    TrackStroke stroke;
+    while (Clock::now() < end) {
+        if (writer.GetStroke(&stroke)) return NowUs();
+        if (Clock::now() >= nextSend) {
+            pty.Send(packet);
+            nextSend += std::chrono::milliseconds(kReconnectStrokeGapMs);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    return 0;
+}
+
+// One row per driver: `trials` unplug-and-replug cycles of a driver whose writer streams.
+int MeasureReconnectStream(const char* name, CWriter* (*make)(platform::WindowHandle), const std::string& packet,
+                           int trials) {
+    Result result;
+    fakes::UseLineSettings(kReconnectPort);
+    auto first = std::make_unique<sim::PtyPair>(kReconnectPort);
+    // No owner: the row takes the strokes itself, so no event loop is needed.
+    std::unique_ptr<CWriter> writer(make(platform::kNoWindow));
+    writer->mode = kModeRealtime;
+    writer->Start(1);
+    for (int t = 0; t < trials; ++t) {
+        first->Vanish();
+        if (!AwaitState(*writer, ConnectionState::Gone, 5000)) break;
+        // Replugged at a different point of the driver's once-a-second search each time.
+        std::this_thread::sleep_for(std::chrono::milliseconds(137 * t % 1000));
+        auto next = std::make_unique<sim::PtyPair>(kReconnectPort);
+        const std::int64_t appeared = NowUs();
+        const std::int64_t delivered = FirstStrokeWhileSending(*writer, *next, packet, 10000);
+        if (delivered == 0) {
+            ++result.lost;
+        } else {
+            result.latencies.push_back(delivered - appeared);
+        }
+        TrackStroke stroke;
+        while (writer->GetStroke(&stroke)) {
+        }
+        first = std::move(next);
+    }
+    writer->Stop();
+    fakes::UseLineSettings(1);
+    return Report(name, std::move(result));
+}
+
+int MeasureReconnect(Owner&, int n, int) {
+    const int trials = n < 100 ? 2 : 10;
+    return MeasureReconnectStream("reconnect CWriterGM", Make<CWriterGM>, GeminiStroke(1), trials);
 }
 
 }  // namespace

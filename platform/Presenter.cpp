@@ -2,12 +2,17 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QEvent>
+#include <QObject>
 #include <QString>
 #include <QThread>
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
 #include <thread>
 
 #include "platform/Codepage.h"
@@ -25,12 +30,74 @@ thread_local bool tQuestionsForUiThread = false;
 
 bool OnUiThread() { return std::this_thread::get_id() == gUiThread.load(); }
 
+// A call waiting to run on the user-interface thread; it lives on the asking thread's stack
+// until `done`. The hand-over goes through our own lock, so ThreadSanitizer sees it (Qt's
+// event queue locks are invisible to it).
+struct UiCall {
+    const std::function<void()>* call = nullptr;
+    std::mutex lock;
+    std::condition_variable finished;
+    bool done = false;
+};
+
+class UiCallEvent final : public QEvent {
+public:
+    explicit UiCallEvent(UiCall* call) : QEvent(Type()), call_(call) {}
+    static QEvent::Type Type() {
+        static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+    UiCall* Call() const { return call_; }
+
+private:
+    UiCall* call_;
+};
+
+// Runs the calls posted to it, on the thread it lives on (the user-interface thread).
+class UiCallReceiver final : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() != UiCallEvent::Type()) return QObject::event(e);
+        UiCall* call = static_cast<UiCallEvent*>(e)->Call();
+        {
+            std::lock_guard<std::mutex> guard(call->lock);  // what the asking thread wrote
+        }
+        (*call->call)();
+        // Told under the lock: the asking thread destroys `call` as soon as it sees `done`.
+        std::lock_guard<std::mutex> guard(call->lock);
+        call->done = true;
+        call->finished.notify_all();
+        return true;
+    }
+};
+
+std::atomic<UiCallReceiver*> gUiCalls{nullptr};
+
+// Makes the receiver on the thread that becomes the user-interface thread.
+void MakeUiCallReceiver() {
+    UiCallReceiver* receiver = gUiCalls.load();
+    if (receiver && receiver->thread() == QThread::currentThread()) return;
+    // One made on another thread is kept as it is: it cannot be destroyed from here.
+    static std::vector<std::unique_ptr<UiCallReceiver>> made;
+    made.push_back(std::make_unique<UiCallReceiver>());
+    gUiCalls.store(made.back().get());
+}
+
 // Runs `call` on the user-interface thread's event loop and waits for it. False (nothing run)
 // when there is no such loop to take it.
 bool RunOnUiThread(const std::function<void()>& call) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || app->thread() == QThread::currentThread()) return false;
-    return QMetaObject::invokeMethod(app, call, Qt::BlockingQueuedConnection);
+    UiCallReceiver* receiver = gUiCalls.load();
+    if (!QCoreApplication::instance() || !receiver || receiver->thread() == QThread::currentThread())
+        return false;
+    UiCall pending;
+    {
+        std::lock_guard<std::mutex> guard(pending.lock);
+        pending.call = &call;
+    }
+    QCoreApplication::postEvent(receiver, new UiCallEvent(&pending));
+    std::unique_lock<std::mutex> lock(pending.lock);
+    pending.finished.wait(lock, [&] { return pending.done; });
+    return true;
 }
 
 // Calls `call` with the installed presenter where it may be used: on the user-interface
@@ -85,6 +152,7 @@ int EscapeResult(unsigned style) {
 
 Presenter* InstallPresenter(Presenter* presenter) {
     gUiThread.store(std::this_thread::get_id());
+    MakeUiCallReceiver();
     return gPresenter.exchange(presenter);
 }
 

@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -61,6 +64,16 @@ std::string SerialDeviceFolder() {
         base = std::string(home && *home ? home : "") + "/.config";
     }
     return base + "/DQS/devices";
+}
+
+bool EnsureSerialDeviceFolder() {
+    const std::string folder = SerialDeviceFolder();
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!error) return true;
+    std::fprintf(stderr, "Dictionary Quillfast: cannot create the device folder %s: %s\n", folder.c_str(),
+                 error.message().c_str());
+    return false;
 }
 
 void OverrideSerialDeviceRoots(const SerialDeviceRoots* roots) {

@@ -14,6 +14,9 @@ struct SerialDeviceRoots {
 
 // $XDG_CONFIG_HOME/DQS/devices (XDG_CONFIG_HOME defaulting to $HOME/.config).
 std::string SerialDeviceFolder();
+// Creates that folder with its parents, so that a user can put a COMn link into it at once;
+// false (with a line on standard error) when it cannot be made.
+bool EnsureSerialDeviceFolder();
 
 // Tests point the two system folders elsewhere; null restores them.
 void OverrideSerialDeviceRoots(const SerialDeviceRoots* roots);

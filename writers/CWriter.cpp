@@ -46,7 +46,7 @@ std::string ConnectionStatus::Text() const {
         case ConnectionState::Receiving: return {};
         case ConnectionState::Connecting: return who + ": connecting to the writer...";
         case ConnectionState::Connected:
-            return who + (again ? ": connected again, waiting for strokes" : ": connected, waiting for strokes");
+            return who + (again ? ": open again, waiting for strokes" : ": open, waiting for strokes");
         case ConnectionState::NotAnswering: return who + ": the writer does not answer";
         case ConnectionState::Gone:
             return who + ": the writer has gone" + (reason.empty() ? "" : " (" + reason + ")") +

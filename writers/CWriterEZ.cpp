@@ -42,22 +42,41 @@ void CWriterEZ::Start(unsigned argument) {
         ReadNotes();
         return;
     }
+    BeginRealtime();
+    ResumeReaderThread();
+}
+
+void CWriterEZ::BeginRealtime() {
     port.WriteString(std::string(ez::kStartRealtime));
     DropEchoAfter(kEchoWaitMs);
     DropEchoAfter(kRealtimeSettleMs);
     ResetFrames();
-    ResumeReaderThread();
+}
+
+bool CWriterEZ::RealtimeExchange() {
+    if (!PresentWithin(ez::kPresenceAttempts)) return false;
+    port.WriteString(std::string(ez::kAfterPresence));
+    DropEchoAfter(kEchoWaitMs);
+    BeginRealtime();
+    return true;
 }
 
 bool CWriterEZ::CheckPresence() {
-    for (int attempt = 0;; ++attempt) {
-        if (attempt >= ez::kPresenceAttempts) {
-            if (!AskRetry()) return false;
-            attempt = ez::kPresenceAttempts - 1;  // Retry: one more attempt, then ask again
-        }
+    if (PresentWithin(ez::kPresenceAttempts)) return true;
+    // Retry: one more attempt, then ask again.
+    for (;;) {
+        if (!AskRetry()) return false;
+        if (PresentWithin(1)) return true;
+    }
+}
+
+bool CWriterEZ::PresentWithin(int attempts) {
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (stopRequested != 0) return false;
         port.WriteString(std::string(ez::kPresenceCheck));
         if (PresenceAnswered()) return true;
     }
+    return false;
 }
 
 bool CWriterEZ::PresenceAnswered() {

@@ -32,10 +32,18 @@ public:
     // How long each presence check waits for the echo.
     int presenceWaitMs = 10;
 
+protected:
+    // The presence check (without asking), then realtime as Start begins it.
+    bool RealtimeExchange() override;
+
 private:
     // The presence check with the user's retries; false when the user gave up.
     bool CheckPresence();
+    // Up to `attempts` checks; true at the first echo.
+    bool PresentWithin(int attempts);
     bool PresenceAnswered();
+    // "S": realtime from here on; the echo and what settles after it are dropped.
+    void BeginRealtime();
     // Every byte that came in reply to what was just sent is dropped after `ms`.
     void DropEchoAfter(int ms);
     void ReadNotes();

@@ -39,9 +39,14 @@ void CWriterFL::Start(unsigned argument) {
         if (stopRequested == 0) ReadNotes();
         return;
     }
+    RealtimeExchange();
+    ResumeReaderThread();  // a port that did not open ends the thread at once
+}
+
+bool CWriterFL::RealtimeExchange() {
     port.SetFlowControl(0);
     ResetFrames();
-    ResumeReaderThread();  // a port that did not open ends the thread at once
+    return true;
 }
 
 // ---- stored notes over the cable ----------------------------------------------------------

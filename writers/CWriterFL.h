@@ -24,6 +24,10 @@ public:
 
     void Start(unsigned argument) override;
 
+protected:
+    // Flow control off, no frame left from before.
+    bool RealtimeExchange() override;
+
 private:
     enum class Outcome { Answered, NoAnswer, Cancelled };
 

@@ -120,6 +120,11 @@ void CWriterFN::Poll() {
     }
 }
 
+bool CWriterFN::Reestablish() {
+    packetBuffer.Reset();
+    return true;
+}
+
 void CWriterFN::TakePacket(std::string_view packet) {
     if (std::optional<Stroke> keys = StrokeFromText(std::uint8_t(keyboardLayout & 0xFF), FnPacketText(packet)))
         AddStroke((*keys)[0], (*keys)[1], (*keys)[2], nullptr, (*keys)[3], (*keys)[4], 0);

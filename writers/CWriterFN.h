@@ -30,6 +30,10 @@ public:
     // converted (it is not listed). Also shown to the user once, in one notice.
     std::vector<std::string> conversionErrors;
 
+protected:
+    // A packet the old line cut off is forgotten.
+    bool Reestablish() override;
+
 private:
     void ConvertNotesFolder();
     void TakePacket(std::string_view packet);

@@ -52,17 +52,20 @@ void CWriterMW::Start(unsigned argument) {
 void CWriterMW::Send(std::string_view command) { port.WriteString(std::string(command)); }
 
 bool CWriterMW::StartRealtime() {
-    for (;;) {
-        // One character at a time, paced: the writer takes its commands slowly.
-        WritePaced(mw::kRealtimeOn, kCharGapMs);
-        if (WaitForInput(0)) {
-            port.FlushInput();
-            ResetFrames();
-            ResumeReaderThread();
-            return true;
-        }
+    while (!RealtimeExchange()) {
         if (!AskRetry()) return false;
     }
+    ResumeReaderThread();
+    return true;
+}
+
+bool CWriterMW::RealtimeExchange() {
+    // One character at a time, paced: the writer takes its commands slowly.
+    WritePaced(mw::kRealtimeOn, kCharGapMs);
+    if (!WaitForInput(0)) return false;
+    port.FlushInput();
+    ResetFrames();
+    return true;
 }
 
 bool CWriterMW::WakeUp() {

@@ -34,6 +34,10 @@ public:
     // The capture file of mode 1 while the transfer runs.
     CaptureFile captureFile;
 
+protected:
+    // "F1\rRTON\r" once, without asking: true when the writer answered.
+    bool RealtimeExchange() override;
+
 private:
     bool StartRealtime();
     // "F1\r" up to ten times until the writer answers; asks Retry/Cancel when it does not.

@@ -21,11 +21,20 @@ CWriterPT::~CWriterPT() { StopReaderThread(); }
 void CWriterPT::Start(unsigned argument) {
     CWriter::Start(argument);
     if (mode == kModeNotesFolder || mode == kModeNotesCable) return;
+    WakeUp();
+    ResumeReaderThread();  // a port that did not open ends the thread at once
+}
+
+void CWriterPT::WakeUp() {
     packets_.Reset();
     WritePaced(std::string_view(reinterpret_cast<const char*>(pt::kWakeUp), sizeof pt::kWakeUp),
                pt::kWakeUpGapMs);
     DrainWakeUpAnswer();
-    ResumeReaderThread();  // a port that did not open ends the thread at once
+}
+
+bool CWriterPT::Reestablish() {
+    WakeUp();
+    return true;
 }
 
 void CWriterPT::DrainWakeUpAnswer() {

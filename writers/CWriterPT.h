@@ -32,7 +32,13 @@ public:
     static constexpr int kDrainLimitMs = 2000;
     static constexpr std::size_t kDrainLimitBytes = 4096;
 
+protected:
+    // The wake-up and its answer again; a packet the old line cut off is forgotten.
+    bool Reestablish() override;
+
 private:
+    // The wake-up bytes, paced, and the answer drained.
+    void WakeUp();
     void DrainWakeUpAnswer();
     bool NotesFileBeforeEnd();
     void QueueStroke(const Stroke& s);

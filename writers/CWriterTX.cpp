@@ -73,7 +73,14 @@ void CWriterTX::Poll() {
         for (const char c : bytes) DecodeByte(std::uint8_t(c));
         return;
     }
+    // A writer that went mid-stroke left no whole stroke: the reconnect forgets it.
+    if (!port.IsUsable()) return;
     if (tx::SilenceEnds(lastByteTime, Now())) FlushStroke();
+}
+
+bool CWriterTX::Reestablish() {
+    gatherer_.Reset();
+    return true;
 }
 
 // ---- start --------------------------------------------------------------------------------

@@ -38,6 +38,10 @@ public:
     int syncWaitMs = 3 * 2000;
     int commandGapMs = 40;
 
+protected:
+    // A stroke the old line cut off is forgotten.
+    bool Reestablish() override;
+
 private:
     // Queues finished strokes (realtime) or adds them to the records, written to the capture
     // file in pieces (mode 1).

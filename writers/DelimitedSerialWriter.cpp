@@ -7,6 +7,11 @@ void DelimitedSerialWriter::Start(unsigned argument) {
     CSimpleWriter::Start(argument);
 }
 
+bool DelimitedSerialWriter::Reestablish() {
+    pending_.clear();
+    return true;
+}
+
 DelimitedSerialWriter::StrokeEnd DelimitedSerialWriter::ReadStroke(
     int pauseMs, const std::function<bool(std::uint8_t)>& take) {
     if (pending_.empty() && !WaitForInput(pauseMs)) return StrokeEnd::None;

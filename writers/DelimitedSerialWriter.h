@@ -19,6 +19,9 @@ public:
     void Start(unsigned argument) override;
 
 protected:
+    // Bytes the old line left never join the first stroke of the new one.
+    bool Reestablish() override;
+
     enum class StrokeEnd {
         None,   // no byte came within the pause: no stroke begun
         Byte,   // the end byte came

@@ -23,6 +23,11 @@ void FramedSerialWriter::Poll() {
     });
 }
 
+bool FramedSerialWriter::Reestablish() {
+    ResetFrames();
+    return RealtimeExchange();
+}
+
 std::string FramedSerialWriter::TakeWaitingBytes() {
     std::string bytes;
     ReadWaiting(bytes, kMaxReadBytes);

@@ -22,6 +22,11 @@ public:
     void Poll() override;
 
 protected:
+    // A frame the old line cut off is forgotten, then the driver's own exchange runs.
+    bool Reestablish() override;
+    // The realtime start-up exchange as a reconnect redoes it, asking nothing: true when the
+    // writer answered (or there is none).
+    virtual bool RealtimeExchange() { return true; }
     // Every byte waiting on the port now (up to 4 KiB), without waiting; empty when none.
     std::string TakeWaitingBytes();
     // The start of realtime reading: forgets a frame left from before.

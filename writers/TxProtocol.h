@@ -36,6 +36,8 @@ public:
     void Take(std::uint8_t b, std::vector<Keys>& done);
     // Hands on the pending stroke, if it has any key.
     void Flush(std::vector<Keys>& done);
+    // Forgets the pending stroke and the last byte, as at the start.
+    void Reset() { *this = StrokeGatherer(); }
 
     std::uint8_t LastByte() const { return lastByte_; }
     const Keys& Pending() const { return pending_; }

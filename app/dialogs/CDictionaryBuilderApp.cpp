@@ -6,6 +6,7 @@
 #include "app/StartupSettings.h"
 #include "app/dialogs/CDictionaryBuilderDlg.h"
 #include "core/AppSettings.h"
+#include "platform/SerialPortNames.h"
 
 CDictionaryBuilderApp::CDictionaryBuilderApp(MainDialogChildren& runner, std::string currentFolder)
     : runner(runner), currentFolder(std::move(currentFolder)) {}
@@ -17,6 +18,8 @@ void CDictionaryBuilderApp::SetOnShown(std::function<void(CDictionaryBuilderDlg&
 void CDictionaryBuilderApp::InitInstance() {
     AppSettings& settings = GetSettings();
     ReadStartupSettings(settings, currentFolder);
+    // Where a user links COMn to a writer's device (README's step works on a fresh account).
+    platform::EnsureSerialDeviceFolder();
     {
         CDictionaryBuilderDlg dialog(runner);
         QTimer shown;

@@ -16,6 +16,7 @@
 #include "app/dialogs/MainDialogChildren.h"
 #include "core/AppSettings.h"
 #include "platform/Profile.h"
+#include "platform/SerialPortNames.h"
 #include "tests/support/FileHelpers.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/ScriptedPresenter.h"
@@ -61,11 +62,14 @@ protected:
 };
 
 TEST_F(StartUpTest, DefaultsAreWrittenBeforeTheDialogRuns) {
+    ASSERT_FALSE(fs::exists(platform::SerialDeviceFolder()));  // a fresh account
     Start([](CDictionaryBuilderDlg& dialog) { dialog.reject(); });
     EXPECT_EQ(shownWith, folder + "/Data");
     EXPECT_EQ(GetSettings().dataFolder, folder + "/Data");
     EXPECT_EQ(platform::GetProfileString(kDataSection, kUsersValue), "default");
     EXPECT_TRUE(fs::is_directory(folder + "/Data/default"));
+    // Ready for README's "ln -s ... ~/.config/DQS/devices/COM1".
+    EXPECT_TRUE(fs::is_directory(platform::SerialDeviceFolder()));
 }
 
 TEST_F(StartUpTest, StoredUsersAreSplitOnAnyWhiteSpaceAndDefaultIsNotAddedTwice) {

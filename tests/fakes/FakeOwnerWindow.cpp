@@ -19,9 +19,27 @@ void FakeOwnerWindow::Destroy() {
 }
 
 void FakeOwnerWindow::Deliver(unsigned message, std::uintptr_t, std::intptr_t) {
+    ConnectionStatus status;
+    CWriter* watched = watched_.load();
+    if (message == platform::kConnectionMessage && watched) status = watched->GetConnectionStatus();
     std::lock_guard<std::mutex> guard(lock_);
     messages_.push_back(message);
+    if (message == platform::kConnectionMessage && watched) statuses_.push_back(status);
     arrived_.notify_all();
+}
+
+std::vector<ConnectionStatus> FakeOwnerWindow::Statuses() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return statuses_;
+}
+
+bool FakeOwnerWindow::WaitForState(ConnectionState state, int timeoutMs, std::size_t after) const {
+    std::unique_lock<std::mutex> lock(lock_);
+    return arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        for (std::size_t i = after; i < statuses_.size(); ++i)
+            if (statuses_[i].state == state) return true;
+        return false;
+    });
 }
 
 void FakeOwnerWindow::HandleMessages(CWriter& writer) {

@@ -3,6 +3,7 @@
 // registry, so a writer posts to it exactly as to a dialog. Posted messages wait in its inbox
 // until the test handles them on its own thread (as a dialog's thread would): each stroke
 // message takes every stroke queued in the writer.
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
@@ -33,6 +34,12 @@ public:
     // Waits until `count` messages have been received in all, handling none.
     bool WaitForMessages(std::size_t count, int timeoutMs) const;
 
+    // From now on each connection message notes the writer's status as it is then.
+    void WatchStatus(CWriter& writer) { watched_ = &writer; }
+    std::vector<ConnectionStatus> Statuses() const;
+    // Waits until a status of that state has been noted after the first `after` ones.
+    bool WaitForState(ConnectionState state, int timeoutMs, std::size_t after = 0) const;
+
     // Every message received, in order (handled or not).
     std::vector<unsigned> Messages() const;
     std::size_t StrokeMessageCount() const;
@@ -50,6 +57,8 @@ private:
     std::vector<unsigned> messages_;
     std::size_t handled_ = 0;
     std::vector<TrackStroke> strokes_;
+    std::atomic<CWriter*> watched_{nullptr};
+    std::vector<ConnectionStatus> statuses_;
 };
 
 // The six key bytes of a stroke as "20 00 00 00 00 00".

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 
 #include "core/TextUtil.h"
@@ -81,7 +82,18 @@ void CWaitDlg::SetProgress(int position, const std::string& text) {
 void CWaitDlg::SetStatusLine(const std::string& text) {
     statusText.clear();
     DoDataExchange();
-    ui_->statusLabel->setText(QFile::decodeName(QByteArray::fromStdString(text)));
+    // A device path can be long (by-id names are): the line gets a row of its own and wraps
+    // rather than widening the window past the screen.
+    QLabel* line = ui_->statusLabel;
+    if (line->parentWidget() && ui_->textLayout->indexOf(line) >= 0) {
+        ui_->textLayout->removeWidget(line);
+        ui_->mainLayout->insertWidget(ui_->mainLayout->indexOf(ui_->progressBar) + 1, line);
+        line->setWordWrap(true);
+        line->setMinimumWidth(fontMetrics().averageCharWidth() * 50);
+    }
+    line->setText(QFile::decodeName(QByteArray::fromStdString(text)));
+    layout()->activate();
+    adjustSize();
 }
 
 void CWaitDlg::Close() { hide(); }

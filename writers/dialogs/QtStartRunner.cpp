@@ -78,7 +78,8 @@ void QtStartRunner::Run(CWriter& writer, unsigned argument) {
             failure = std::current_exception();
         }
         done = true;
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        // By name: the call event is then Qt's own from end to end.
+        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
     });
 
     // A writer that is ready at once shows no window; meanwhile input waits.
