@@ -310,7 +310,7 @@ TEST_F(BuildWalkTest, FailedSaveKeepsTheDialogAndTheEntries) {
         Write({"TK", "*FPLT"});  // the end of the list saves, and fails
         EXPECT_FALSE(walk.ended);
         ASSERT_EQ(presenter.Asked().size(), 2u);
-        const std::string& said = presenter.Asked()[1].text;
+        const std::string said = presenter.Asked()[1].text;
         const std::size_t named = said.find(missing + "Lesson.dqx");
         EXPECT_NE(named, std::string::npos) << said;
         EXPECT_EQ(said.find(missing + "Lesson.dqx", named + 1), std::string::npos) << said;

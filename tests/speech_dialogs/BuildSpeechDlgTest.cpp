@@ -279,7 +279,7 @@ TEST_F(BuildSpeechDlgTest, AFailedPositionSaveIsToldAndTheDialogStillCloses) {
     Click(*dlg, "okButton");
     ASSERT_EQ(presenter.Asked().size(), 1u);
     EXPECT_NE(presenter.Asked()[0].text.find("could not be saved"), std::string::npos);
-    const std::string& said = presenter.Asked()[0].text;
+    const std::string said = presenter.Asked()[0].text;
     EXPECT_NE(said.find("gone/Basics.iqx"), std::string::npos) << said;
     EXPECT_EQ(said.find("gone/Basics.iqx", said.find("gone/Basics.iqx") + 1), std::string::npos)
         << said;  // named once
