@@ -47,6 +47,7 @@
 #include "core/DataFiles.h"
 #include "platform/QtMessageWindow.h"
 #include "tests/fakes/FakeMidi.h"
+#include "tests/fakes/FakeUsbWriter.h"
 #include "kbdhook/KeyboardHook.h"
 #include "tests/fakes/FakeHidBackend.h"
 #include "tests/fakes/TestWriters.h"
@@ -75,6 +76,7 @@
 #include "writers/CWriterPP.h"
 #include "writers/CWriterPT.h"
 #include "writers/CWriterSG.h"
+#include "writers/CWriterSGU.h"
 #include "writers/CWriterSR.h"
 #include "writers/CWriterTX.h"
 #include "writers/CWriterTR.h"
@@ -119,6 +121,8 @@ struct DriverRow {
 
 int MeasureSg(Owner& owner, int n, int intervalUs);
 int MeasureSr(Owner& owner, int n, int intervalUs);
+int MeasureSgu(Owner& owner, int n, int intervalUs);
+int MeasureSguStop(Owner& owner, int n, int intervalUs);
 int MeasureTr(Owner& owner, int n, int intervalUs);
 int MeasureMd(Owner& owner, int n, int intervalUs);
 int MeasureBuildDialog(Owner& owner, int n, int intervalUs);
@@ -167,6 +171,8 @@ const DriverRow kDrivers[] = {
     {"CWriterAC", Make<CWriterAC>, AccuWriterLine},
     {"CWriterFN", Make<CWriterFN>, FoniksPacket},
     {"CWriterSR", nullptr, nullptr, nullptr, MeasureSr},
+    {"CWriterSGU", nullptr, nullptr, nullptr, MeasureSgu},
+    {"CWriterSGU Stop", nullptr, nullptr, nullptr, MeasureSguStop},
     {"CWriterTX", Make<CWriterTX>, TxStroke},
     {"CWriterTR", nullptr, nullptr, nullptr, MeasureTr},
     {"CWriterMD", nullptr, nullptr, nullptr, MeasureMd},
@@ -573,6 +579,56 @@ int MeasureSr(Owner& owner, int n, int intervalUs) {
         [&] { sim.OnStrokeData(nullptr); });
 }
 
+// CWriterSGU asks its USB writer for new strokes at every poll; the scripted writer answers at
+// once, from its realtime file. The latency runs from the moment the reply carrying a stroke is
+// handed to the driver ("CWriterSGU") and from the moment it was written ("CWriterSGU written").
+int MeasureSgu(Owner& owner, int n, int intervalUs) {
+    fakes::FakeUsbWriter usb;
+    GetSettings().usbFlag = 1;  // as the factory sets it: no serial port
+    ReplyStamps stamps;
+    usb.OnReply([&](const fakes::FakeUsbWriter::Request& request, std::size_t records) {
+        if (request.action == sgu::kRead && records > 0) stamps.Sent(int(request.offset / 8), int(records));
+    });
+    const int lost = MeasureRequestReply<CWriterSGU>(
+        "CWriterSGU", owner, n, intervalUs,
+        [&](int i) { usb.Write(0x20, std::uint8_t(i >> 8), std::uint8_t(i)); }, stamps,
+        [&] { usb.OnReply(nullptr); });
+    GetSettings().usbFlag = 0;
+    return lost;
+}
+
+// How long Stop takes (closing the build or adjust window) while the reader waits on a USB
+// writer that does not answer ("CWriterSGU Stop silent") or takes no request ("... stalled"):
+// a read waits 2.5 s and a write 1 s unless Stop ends them. Goal: under 100 ms.
+int MeasureSguStop(Owner& owner, int n, int) {
+    const int runs = std::max(3, n / 20);
+    GetSettings().usbFlag = 1;
+    int failures = 0;
+    for (const bool stalled : {false, true}) {
+        Result result;
+        for (int k = 0; k < runs; ++k) {
+            fakes::FakeUsbWriter usb;
+            std::unique_ptr<CWriter> writer(NewWriter<CWriterSGU>(owner.Handle()));
+            writer->mode = kModeRealtime;
+            writer->Start(1);
+            if (stalled)
+                usb.StallWrites(true);
+            else
+                usb.SetSilent(true);
+            if (!usb.WaitUntilWaiting(5000)) {
+                ++result.lost;
+                continue;
+            }
+            const std::int64_t start = NowUs();
+            writer->Stop();
+            result.latencies.push_back(NowUs() - start);
+        }
+        failures += Report(stalled ? "CWriterSGU Stop stalled" : "CWriterSGU Stop silent", std::move(result));
+    }
+    GetSettings().usbFlag = 0;
+    return failures;
+}
+
 // CWriterMD reads the MIDI library, not the line: the batch that releases the last key is
 // handed to a scripted library, which wakes the reader as the real one does when notes arrive.
 int MeasureMd(Owner& owner, int n, int intervalUs) {
@@ -743,9 +799,64 @@ int MeasureReconnectStream(const char* name, CWriter* (*make)(platform::WindowHa
     return Report(name, std::move(result));
 }
 
+// The request/reply drivers: the new device holds what the writer held and one stroke more,
+// which the driver asks for once it has set the session up again. Also timed from the first
+// byte the driver wrote to the new device, its port opened again ("<name> exchange"): the
+// difference is the wait for the next try to open the port. The SG writer's start-up exchange
+// begins with a zero header and a 1 s pause, so its exchange alone takes more than a second.
+template <class Simulator>
+int MeasureReconnectRequestReply(const char* name, CWriter* (*make)(platform::WindowHandle),
+                                 void (*write)(Simulator&, int), int trials) {
+    Result fromAppearing, fromExchange;
+    fakes::UseLineSettings(kReconnectPort);
+    auto line = std::make_unique<Simulator>(kReconnectPort);
+    std::unique_ptr<CWriter> writer(make(platform::kNoWindow));
+    writer->mode = kModeRealtime;
+    writer->Start(1);
+    int held = 0;
+    write(*line, held++);  // the session runs
+    TrackStroke stroke;
+    for (const auto end = Clock::now() + std::chrono::seconds(10); !writer->GetStroke(&stroke) && Clock::now() < end;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int t = 0; t < trials; ++t) {
+        line->Vanish();
+        if (!AwaitState(*writer, ConnectionState::Gone, 5000)) break;
+        line.reset();  // its link goes with it
+        std::this_thread::sleep_for(std::chrono::milliseconds(137 * t % 1000));
+        line = std::make_unique<Simulator>(kReconnectPort);
+        const std::int64_t appeared = NowUs();
+        for (int i = 0; i <= held; ++i) write(*line, i);
+        ++held;
+        std::int64_t spoke = 0, delivered = 0;
+        for (const auto end = Clock::now() + std::chrono::seconds(10); delivered == 0 && Clock::now() < end;) {
+            if (spoke == 0 && line->WaitForReceived(1, 0)) spoke = NowUs();
+            if (writer->GetStroke(&stroke)) delivered = NowUs();
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        if (delivered == 0) {
+            ++fromAppearing.lost;
+            ++fromExchange.lost;
+            continue;
+        }
+        fromAppearing.latencies.push_back(delivered - appeared);
+        fromExchange.latencies.push_back(delivered - spoke);
+        while (writer->GetStroke(&stroke)) {
+        }
+    }
+    writer->Stop();
+    fakes::UseLineSettings(1);
+    Print((std::string(name) + " exchange").c_str(), std::move(fromExchange));
+    return Report(name, std::move(fromAppearing));
+}
+
+void WriteSgStroke(SgSimulator& sim, int i) { sim.Model().Write(0x20, std::uint8_t(i >> 8), std::uint8_t(i)); }
+void WriteSrStroke(sim::SrSimulator& sim, int i) { sim.Write({0x20, std::uint8_t(i >> 8), std::uint8_t(i)}); }
+
 int MeasureReconnect(Owner&, int n, int) {
     const int trials = n < 100 ? 2 : 10;
-    return MeasureReconnectStream("reconnect CWriterGM", Make<CWriterGM>, GeminiStroke(1), trials);
+    return MeasureReconnectStream("reconnect CWriterGM", Make<CWriterGM>, GeminiStroke(1), trials) +
+           MeasureReconnectRequestReply<SgSimulator>("reconnect CWriterSG", Make<CWriterSG>, WriteSgStroke, trials) +
+           MeasureReconnectRequestReply<sim::SrSimulator>("reconnect CWriterSR", Make<CWriterSR>, WriteSrStroke, trials);
 }
 
 }  // namespace

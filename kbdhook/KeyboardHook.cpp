@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -38,12 +39,35 @@ bool FindTrealKeyboard(HidBackend& backend, FoundKeyboard& found) {
     return false;
 }
 
+std::vector<std::uint8_t> WholeReport(const std::uint8_t* bytes, std::size_t size,
+                                      const DescriptorInfo& info) {
+    const std::size_t length = std::size_t(std::max(info.inputReportLength, 1));
+    std::vector<std::uint8_t> report;
+    report.reserve(length);
+    // Windows hands over the report-id byte even for unnumbered reports; hidraw does not.
+    if (!info.numberedReports) report.push_back(0);
+    report.insert(report.end(), bytes, bytes + std::min(size, length - report.size()));
+    report.resize(length, 0);
+    return report;
+}
+
+std::vector<KeyEvent> ReportEvents(const std::vector<std::uint8_t>& report) {
+    bool pressed = false;
+    for (std::size_t i = 0; i < report.size() && i < 6; ++i) pressed |= report[i] != 0;
+    if (!pressed) return {{kTrealAllReleased, 0, 0}};
+    std::vector<KeyEvent> events;
+    for (std::size_t i = 0; i < report.size(); ++i) events.push_back({kTrealReportByte, report[i], int(i)});
+    return events;
+}
+
 void ReadReports(int fd, int wakeFd, const std::atomic<bool>& stop, const FoundKeyboard& keyboard,
                  TrealKeyboardCallbackFn callback) {
     const std::size_t length = std::size_t(keyboard.info.inputReportLength);
-    // Windows hands over the report-id byte even for unnumbered reports; hidraw does not.
-    const std::size_t idBytes = keyboard.info.numberedReports ? 0 : 1;
-    std::vector<std::uint8_t> report(length + 64, 0);
+    const std::size_t delivered = keyboard.info.numberedReports ? length : length - 1;
+    // Room for a longer report than declared, so that it can be told; the kernel cuts anything
+    // longer still.
+    std::vector<std::uint8_t> buffer(length + 64, 0);
+    bool told = false;
     for (;;) {
         pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
         const int ready = poll(fds, 2, -1);
@@ -53,35 +77,26 @@ void ReadReports(int fd, int wakeFd, const std::atomic<bool>& stop, const FoundK
             Call(callback, kTrealAllReleased, 0, 0);
             return;
         }
-        const ssize_t n = read(fd, report.data() + idBytes, report.size() - idBytes);
+        const ssize_t n = read(fd, buffer.data(), buffer.size());
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
         if (n <= 0) {  // the device failed or went
             Call(callback, kTrealAllReleased, 0, 0);
             return;
         }
-        std::size_t got = std::size_t(n) + idBytes;
-        if (idBytes) report[0] = 0;
-        // A numbered report shorter than the longest comes padded with zeros, as on Windows.
-        if (keyboard.info.numberedReports && got < length) {
-            std::fill(report.begin() + std::ptrdiff_t(got), report.begin() + std::ptrdiff_t(length), 0);
-            got = length;
-        }
-        if (got != length) {
+        // A numbered report shorter than the longest is normal; anything else is the device's
+        // fault, but one odd report must not end the keyboard for the session.
+        const bool odd = std::size_t(n) > delivered || (!keyboard.info.numberedReports && std::size_t(n) < delivered);
+        if (odd && !told) {
             std::fprintf(stderr,
-                         "kbdhook: %s sent a report of %zu bytes where %zu were expected; "
-                         "the keyboard is no longer read\n",
-                         keyboard.path.c_str(), got, length);
-            Call(callback, kTrealAllReleased, 0, 0);
-            return;
+                         "kbdhook: %s sent a report of %zd bytes where %zu were expected; such "
+                         "reports are cut or padded to that length\n",
+                         keyboard.path.c_str(), n, delivered);
+            told = true;
         }
-        bool pressed = false;
-        for (std::size_t i = 0; i < length && i < 6; ++i) pressed |= report[i] != 0;
-        if (!pressed) {
-            Call(callback, kTrealAllReleased, 0, 0);
-            continue;
+        for (const KeyEvent& event : ReportEvents(WholeReport(buffer.data(), std::size_t(n), keyboard.info))) {
+            if (stop) break;
+            Call(callback, event.code, event.value, event.index);
         }
-        for (std::size_t i = 0; i < length && !stop; ++i)
-            Call(callback, kTrealReportByte, report[i], int(i));
     }
 }
 

@@ -27,9 +27,23 @@ struct FoundKeyboard {
 // descriptor names the vendor usage page.
 bool FindTrealKeyboard(HidBackend& backend, FoundKeyboard& found);
 
+struct KeyEvent {
+    int code, value, index;
+    bool operator==(const KeyEvent&) const = default;
+};
+
+// A report as the caller sees it, from the `size` bytes the device node delivered (without the
+// id byte of an unnumbered report): the report-id byte first, then exactly the report length.
+// A longer report is cut to it and a shorter one padded with zeros, as Windows delivers them.
+std::vector<std::uint8_t> WholeReport(const std::uint8_t* bytes, std::size_t size,
+                                      const DescriptorInfo& info);
+// The callbacks of one whole report, in order: a 10003 for every byte when one of bytes 0-5 is
+// not 0, else one 10001.
+std::vector<KeyEvent> ReportEvents(const std::vector<std::uint8_t>& report);
+
 // Reads reports from `fd` and calls back as the library's interface says, until `stop` is set
-// (woken through `wakeFd`), the device fails or a report has the wrong length. A report of the
-// wrong length is told on standard error and ends reading like a failed read.
+// (woken through `wakeFd`) or the device fails. A report of the wrong length is told once on
+// standard error and read as WholeReport makes it.
 void ReadReports(int fd, int wakeFd, const std::atomic<bool>& stop, const FoundKeyboard& keyboard,
                  TrealKeyboardCallbackFn callback);
 

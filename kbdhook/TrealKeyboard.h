@@ -6,6 +6,8 @@
 //                            byte 0 is the report id (0 for a keyboard without numbered reports)
 //   (10001, 0, 0)            when all keys are up (bytes 0-5 all 0), and once more when the
 //                            device failed or went (then the thread ends)
+// A report is always the device's input-report length: a longer one is cut to it and a
+// shorter one padded with zeros.
 #ifdef __cplusplus
 extern "C" {
 #endif

@@ -2,8 +2,8 @@
 # The set-up in one place: installs what the project needs from Debian's archive (only what is
 # missing), configures, builds, and runs the program or the tests.
 #
-#   bash scripts/dq.sh run              set up, build and start the program
-#   bash scripts/dq.sh test             set up, build and run every test
+#   bash scripts/dq.sh run              set up, build only the program and start it
+#   bash scripts/dq.sh test             set up, build everything and run every test
 #   bash scripts/dq.sh test --sanitize  the same in an AddressSanitizer + UBSan build (build-asan/)
 #   bash scripts/dq.sh test --tsan      the same in a ThreadSanitizer build (build-tsan/)
 #   bash scripts/dq.sh setup            only install the packages
@@ -15,7 +15,7 @@ cd "$top"
 
 packages=(cmake g++ make pkg-config qt6-base-dev libusb-1.0-0-dev libhidapi-dev librtmidi-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation2
-          clang libclang-rt-14-dev xvfb xauth)
+          clang libclang-rt-14-dev xvfb xauth desktop-file-utils)
 
 setup() {
     local missing=()
@@ -47,10 +47,13 @@ parse_flavour() {
     esac
 }
 
+# build [target...]: everything, or only the targets named.
 build() {
     setup
     cmake -S . -B "$builddir" "${cmake_flags[@]}" >/dev/null
-    cmake --build "$builddir" -j "$(nproc)"
+    local targets=()
+    [ $# -eq 0 ] || targets=(--target "$@")
+    cmake --build "$builddir" -j "$(nproc)" "${targets[@]}"
 }
 
 run_tests() {
@@ -70,7 +73,8 @@ run_tests() {
 }
 
 run_program() {
-    build
+    # The program and its two libraries, not the tests, simulators and benchmarks.
+    build DictionaryQuillfast kbdhook Midi
     # From the top of the tree, so that the data folder ("Data" beside the current folder) is
     # the shipped one.
     cd "$top"

@@ -54,7 +54,9 @@ void CWriterMD::Poll() {
         midi->wait(kIdleWaitMs);
         return;
     }
-    bool allReleased = false;
+    // A stroke ends where its last key comes up, wherever that falls in the batch; the owner,
+    // woken by the batch's first stroke, finds all of them queued.
+    HoldStrokeMessages();
     for (unsigned i = 0; i < n; ++i) {
         const MidiEvent& event = events_[i];
         if (event.status != kNoteOn) continue;
@@ -62,14 +64,14 @@ void CWriterMD::Poll() {
         if (event.velocity > 0) {
             keysDown |= bit;
             strokeKeys |= keysDown;
-        } else {
-            keysDown &= ~bit;
-            if (keysDown == 0) allReleased = true;
+            continue;
+        }
+        keysDown &= ~bit;
+        if (keysDown == 0 && strokeKeys != 0) {
+            AddStroke(std::uint8_t(strokeKeys >> 16), std::uint8_t(strokeKeys >> 8),
+                      std::uint8_t(strokeKeys));
+            strokeKeys = 0;
         }
     }
-    if (allReleased && strokeKeys != 0) {
-        AddStroke(std::uint8_t(strokeKeys >> 16), std::uint8_t(strokeKeys >> 8),
-                  std::uint8_t(strokeKeys));
-        strokeKeys = 0;
-    }
+    ReleaseStrokeMessages();
 }

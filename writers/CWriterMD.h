@@ -1,7 +1,9 @@
 #pragma once
 // CWriterMD: a steno keyboard that sends MIDI notes (writer type 22, "MIDI Michela"). Each key
 // is a note: a note-on with a velocity presses it, a note-on with velocity 0 releases it; one
-// stroke is queued once every key is up. Realtime only; the notes come from the Midi library.
+// stroke is queued each time every key is up, also several in one batch of notes. Realtime
+// only; the notes come from the Midi library, which also lets go of the notes held on a port
+// that goes away.
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -21,7 +23,7 @@ public:
     void Start(unsigned argument) override;
     // Ends the reader thread, then the library's input, and deletes the library object.
     void Stop() override;
-    // Takes the notes that came since the last call; a stroke when all keys were released.
+    // Takes the notes that came since the last call; a stroke each time all keys are up.
     void Poll() override;
 
     // The key bit of a note (bit 21 - k for key k), 0 for a note that is no key.

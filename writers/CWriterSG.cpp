@@ -17,12 +17,24 @@ constexpr int kQuietMs = 100;         // the writer has finished answering a Wak
 constexpr int kReplyLimitMs = 5000;   // a reply in Start and in the cable exchanges
 constexpr int kCloseLimitMs = 2000;   // the reply to CloseFile, from the request
 constexpr int kReplyWindowMs = 500;   // a realtime reply, from the request or its last byte
-constexpr int kMissedBeforeReconnect = 3;  // reply windows: the writer has stopped answering
+constexpr int kMissedBeforeAskingAgain = 3;  // reply windows: the read is asked again at every poll
+// While reads go unanswered or come back empty, the listing is asked this often at most.
+constexpr int kListingEveryMs = 2000;
+// Reads unanswered this long while the writer answers its listing: the session is set up again,
+// and the next time only after twice as long (a writer slow to read after an open must not
+// have its delay restarted for ever).
+constexpr int kReadPatienceMs = 10000;
+constexpr int kMostReadPatienceMs = 160000;
 // A read request and the pauses after it and after its reply: at most ten requests a second.
 constexpr int kReadCycleMs = 100;
 constexpr int kMaxTimeWords = 1024;   // timeWords holds this many
 
 std::int64_t Now() { return platform::MonotonicMs(); }
+
+// The strokes in a listed file: its size in bytes, all 32 bits of it, 4 bytes a stroke.
+int StrokesIn(const sg::FileEntry& file) {
+    return static_cast<int>(std::min<std::uint32_t>(file.size / 4, sg::kMaxRecordIndex));
+}
 
 }  // namespace
 
@@ -102,6 +114,9 @@ void CWriterSG::CompleteReply() {
     // the writer repeats would queue its strokes twice.
     if (protocolState != 0 && lastAction_ == sg::ReadRecords && !answered_) {
         answered_ = check.HasRecords() || check.IsEmpty();
+        lastReadAnswerMs_ = Now();
+        readPatienceMs_ = kReadPatienceMs;
+        if (answered_) lastReadEmpty_ = check.IsEmpty();
         if (check.HasRecords()) {
             receiveBuffer = std::string(sg::ReplyData(receiveBuffer));
             HoldStrokeMessages();
@@ -118,15 +133,25 @@ void CWriterSG::CompleteReply() {
     protocolState = 3;
 }
 
-bool CWriterSG::AwaitReply(int limitMs) { return AwaitReplyUntil(Now() + limitMs); }
-
-bool CWriterSG::AwaitReplyUntil(std::int64_t end) {
+template <class End>
+bool CWriterSG::AwaitReplyBy(End end) {
     for (;;) {
         ReceivePacket();
         if (protocolState == 3) return true;
-        const std::int64_t left = end - Now();
+        const std::int64_t left = end() - Now();
         if (left <= 0 || AwaitInput(static_cast<int>(left)) == Waited::Over) return false;
     }
+}
+
+bool CWriterSG::AwaitReply(int limitMs) { return AwaitReplyUntil(Now() + limitMs); }
+
+bool CWriterSG::AwaitReplyUntil(std::int64_t end) {
+    return AwaitReplyBy([end] { return end; });
+}
+
+bool CWriterSG::AwaitReplyWindow() {
+    // Every byte of the reply moves requestTime.
+    return AwaitReplyBy([this] { return requestTime + kReplyWindowMs; });
 }
 
 void CWriterSG::DrainUntilQuiet(int limitMs) {
@@ -206,15 +231,14 @@ void CWriterSG::StartRealtime(unsigned argument) {
     }
 
     connected_ = true;
-    strokeIndex = 0;
-    // "Last" reads on from the file's end, every other answer from strokeIndex.
-    const bool fromSize = argument != 0 || AskStartFrom(strokeIndex, sg::kMaxRecordIndex) == 0;
+    reestablishing_ = false;
     const sg::FileEntry realtimeFile = *sg::FirstListingEntry(receiveBuffer);
-    if (fromSize) {
-        // The file's size in bytes, all 32 bits of it, 4 bytes a stroke.
-        strokeIndex = static_cast<int>(
-            std::min<std::uint32_t>(realtimeFile.size / 4, sg::kMaxRecordIndex));
-    }
+    const int fileStrokes = StrokesIn(realtimeFile);
+    strokeIndex = 0;
+    // "Last" reads on from the file's end, every other answer from strokeIndex (a stroke the
+    // file holds: one past its end would later look like a file started again).
+    const bool fromSize = argument != 0 || AskStartFrom(strokeIndex, fileStrokes) == 0;
+    if (fromSize) strokeIndex = fileStrokes;
 
     receiveBuffer = sg::OpenFileRequest(realtimeFile.name);
     SendRequest();
@@ -222,6 +246,7 @@ void CWriterSG::StartRealtime(unsigned argument) {
     replyLength = 255;
     protocolState = 1;
     requestTime = Now();
+    FileOpened(realtimeFile.name);
     // Set before the reader thread runs, so that no stroke read from the old part of the
     // file can be queued.
     if (fromSize) catchingUp = 1;
@@ -259,8 +284,10 @@ void CWriterSG::Poll() {
         PauseMs(kReplyWindowMs);
         return;
     }
-    if (reconnecting_) {
-        Reconnect();
+    if (reestablishing_) {
+        // Each try waits by itself (the pause after the zero header, the Wake packets), so a
+        // writer that stays silent is not asked in a busy loop.
+        if (Reestablish()) SetConnectionState(ConnectionState::Connected);
         return;
     }
     if (protocolState == 1) {
@@ -272,6 +299,10 @@ void CWriterSG::Poll() {
         } else {
             // Nothing is asked: a byte now is no reply, and must not hold up the next request.
             if (!outstanding_) LineFlushInput();
+            if (ListingDue()) {
+                CheckListing();
+                return;
+            }
             const std::int64_t wait = lastReadSentMs_ + kReadCycleMs - Now();
             if (wait > 0 && !PauseMs(int(wait))) return;
             ReadStrokes(strokeIndex, sg::kReadBatch);
@@ -287,41 +318,113 @@ void CWriterSG::Poll() {
         if (protocolState != 3 && now > requestTime + kReplyWindowMs) {
             ++missedReplies;
             requestTime = now;
-            if (missedReplies >= kMissedBeforeReconnect) {
-                // The writer has stopped answering. It may have been reset, its file started
-                // again: once it answers, the session is set up again as Start does.
-                reconnecting_ = true;
-                protocolState = 1;
-            }
+            // Replies lost: from now on the read is asked again at every poll.
+            if (missedReplies >= kMissedBeforeAskingAgain) protocolState = 1;
         }
     }
     if (protocolState == 3) protocolState = 1;
 }
 
-void CWriterSG::Reconnect() {
-    ConnectAttempt(true);
-    if (stopRequested != 0 || protocolState != 3 || !ListingIsSound()) {
-        // No answer, or no usable listing yet: the next poll tries again (a silent writer
-        // costs ten Wake packets a second apart, each ended at once by Stop).
-        protocolState = 1;
-        return;
-    }
-    const sg::FileEntry realtimeFile = *sg::FirstListingEntry(receiveBuffer);
-    receiveBuffer = sg::OpenFileRequest(realtimeFile.name);
+void CWriterSG::FileOpened(const std::string& name) {
+    openName_ = name;
+    lastReadEmpty_ = false;
+    lastListingMs_ = lastReadAnswerMs_ = Now();
+    if (readPatienceMs_ == 0) readPatienceMs_ = kReadPatienceMs;
+}
+
+bool CWriterSG::OpenRealtimeFile(const sg::FileEntry& file) {
+    receiveBuffer = sg::OpenFileRequest(file.name);
     SendRequest();
     protocolState = 0;
-    const bool opened = AwaitReply(kReplyLimitMs);
+    const bool opened = AwaitReplyWindow();
     receiveBuffer.clear();
     replyLength = 255;
     protocolState = 1;
-    if (!opened) return;
-    // A file shorter than the read position was started again: read on from its real end,
-    // as Start does. A file that only grew meanwhile is read on from where the driver was, so
-    // no stroke is lost and none delivered twice.
-    const int size = static_cast<int>(std::min<std::uint32_t>(realtimeFile.size / 4, sg::kMaxRecordIndex));
-    if (size < strokeIndex) strokeIndex = size;
+    if (opened) FileOpened(file.name);
+    return opened;
+}
+
+bool CWriterSG::IsNewFile(const sg::FileEntry& file) const {
+    return file.name != openName_ || StrokesIn(file) < strokeIndex;
+}
+
+bool CWriterSG::ListingDue() const {
+    if (Now() - lastListingMs_ < kListingEveryMs) return false;
+    return missedReplies >= kMissedBeforeAskingAgain || lastReadEmpty_;
+}
+
+void CWriterSG::CheckListing() {
+    const int missed = missedReplies;
+    const bool readsUnanswered = missed >= kMissedBeforeAskingAgain;
+    // A late reply to a read must not be taken for the listing.
+    if (readsUnanswered)
+        DrainUntilQuiet(kReplyWindowMs);
+    else
+        LineFlushInput();
+    receiveBuffer = sg::ListFilesRequest(true);
+    const std::uint8_t listingSequence = std::uint8_t(receiveBuffer[1]);
+    SendRequest();
+    protocolState = 0;
+    std::optional<sg::FileEntry> file;
+    if (AwaitReplyWindow() && ListingIsSound() && sg::CheckReply(receiveBuffer, listingSequence).sequenceOk)
+        file = sg::FirstListingEntry(receiveBuffer);
+    lastListingMs_ = Now();
+    receiveBuffer.clear();
+    replyLength = 255;
+    protocolState = 1;
+    // The listing is no answer to the reads: they go on being asked again at every poll.
+    missedReplies = missed;
+    if (stopRequested != 0) return;
+    if (!file) {
+        // A writer that answers its reads but not this is left alone; one that answers
+        // neither has stopped answering.
+        if (readsUnanswered) StoppedAnswering();
+        return;
+    }
+    if (IsNewFile(*file)) {
+        // A new file: read from its start. Its strokes were written after those delivered.
+        if (file->name != openName_ && !OpenRealtimeFile(*file)) {
+            StoppedAnswering();
+            return;
+        }
+        strokeIndex = 0;
+        lastReadEmpty_ = false;
+    }
+    if (readsUnanswered && Now() - lastReadAnswerMs_ > readPatienceMs_) {
+        // It lists its files but has not read for a long while: it may have lost its open
+        // file. Set up again, and be more patient the next time.
+        readPatienceMs_ = std::min(2 * readPatienceMs_, kMostReadPatienceMs);
+        StoppedAnswering();
+    }
+}
+
+void CWriterSG::StoppedAnswering() {
+    connected_ = false;
+    reestablishing_ = true;
+    SetConnectionState(ConnectionState::NotAnswering);
+}
+
+bool CWriterSG::Reestablish() {
+    connected_ = false;
+    // Every stroke on the writer past the read position is delivered.
+    catchingUp = 0;
+    receiveBuffer.clear();
+    PrepareLine();
+    ConnectAttempt(true);
+    std::optional<sg::FileEntry> file;
+    if (stopRequested == 0 && protocolState == 3 && ListingIsSound()) file = sg::FirstListingEntry(receiveBuffer);
+    receiveBuffer.clear();
+    replyLength = 255;
+    protocolState = 1;
+    if (!file) return false;
+    const bool newFile = IsNewFile(*file);
+    if (!OpenRealtimeFile(*file)) return false;
+    if (newFile) strokeIndex = 0;
     missedReplies = 0;
-    reconnecting_ = false;
+    outstanding_ = false;
+    connected_ = true;
+    reestablishing_ = false;
+    return true;
 }
 
 void CWriterSG::ReadStrokes(int first, int count) {
@@ -410,7 +513,7 @@ void CWriterSG::CloseNotesFile() {
 }
 
 bool CWriterSG::WriterAnswers() const {
-    if (!connected_ || reconnecting_ || missedReplies > 0) return false;
+    if (!connected_ || missedReplies > 0) return false;
     return !outstanding_ || Now() - sentMs_ < kReplyWindowMs;
 }
 

@@ -9,7 +9,6 @@
 
 namespace {
 
-
 constexpr int kHandshakeAttempts = 10;  // answered or not: a writer answering badly is asked about too
 constexpr int kByteDelayLimitMs = 100;
 constexpr int kBeforeAttemptMs = 100;
@@ -17,6 +16,10 @@ constexpr int kAnswerByteGapMs = 20;
 constexpr int kCycleMs = 100;        // the shortest time between two status requests
 constexpr int kReplyWindowMs = 750;  // a reply, from its request or its last byte
 constexpr int kIdleWaitMs = 100;
+// Reply windows in a row with no reply: the writer does not answer.
+constexpr int kUnansweredBeforeNotice = 3;
+// The handshake's answer and a few stray bytes ahead of it.
+constexpr std::size_t kHandshakeReadLimit = 2 * sr::kStatusAnswerSize;
 
 constexpr int kNotesBatch = 100;
 constexpr int kBeforeNotesRequestMs = 100;
@@ -67,18 +70,24 @@ void CWriterSR::SendReadRequest(int first, int count) {
 }
 
 void CWriterSR::ReadPacket() {
-    // One read takes all that is waiting (a whole reply in one wake); what is left once the
-    // reply is complete came with no request outstanding and is dropped.
-    std::string waiting;
-    while (protocolState == 2) {
-        if (waiting.empty() && ReadWaiting(waiting, sr::kHeaderSize + sr::kMaxDataLength) == 0) return;
-        const std::size_t take = std::min(waiting.size(), sr::ReplyBytesWanted(receiveBuffer));
-        receiveBuffer.append(waiting, 0, take);
-        waiting.erase(0, take);
-        requestTime = Now();
+    // One read takes all that is waiting (a whole reply in one wake). At most a longest reply
+    // is read per call, so that a line streaming noise still lets the caller see its clock.
+    constexpr std::size_t kLongestReply = sr::kHeaderSize + sr::kMaxDataLength;
+    for (std::size_t taken = 0; protocolState == 2 && taken < kLongestReply;) {
+        const std::size_t got = ReadWaiting(receiveBuffer, kLongestReply);
+        if (got == 0) return;
+        taken += got;
+        FrameStep step = sr::FrameReply(receiveBuffer);
+        for (; step.kind == FrameStep::Skip; step = sr::FrameReply(receiveBuffer))
+            receiveBuffer.erase(0, step.length);
+        // Every byte of a reply restarts the reply window; noise that starts none does not.
+        if (!receiveBuffer.empty()) requestTime = Now();
         replyBytes = int(receiveBuffer.size());
         if (receiveBuffer.size() >= 10) replyLength = int(sr::DataLength(receiveBuffer) + sr::kHeaderSize);
-        if (sr::ReplyBytesWanted(receiveBuffer) == 0) CompleteReply();
+        if (step.kind != FrameStep::Frame) continue;
+        // What came after the reply answers no request: it never starts the next reply.
+        receiveBuffer.resize(step.length);
+        CompleteReply();
     }
 }
 
@@ -88,11 +97,20 @@ void CWriterSR::CompleteReply() {
     // from the same stroke.
     protocolState = 3;
     if (!check.valid) return;
+    Answered();
     if (check.isStatus) {
         writerStrokeCount = check.strokeCount;
-        if (mode != kModeNotesCable && strokeIndex < writerStrokeCount) {
-            ReadStrokes(strokeIndex, GetStrokesToRead());
-            return;
+        if (mode != kModeNotesCable) {
+            // Fewer strokes than were read: the writer was restarted (a new job, a power
+            // cycle), and every stroke it holds now is a new one.
+            if (writerStrokeCount < strokeIndex) {
+                strokeIndex = 0;
+                expectTimeRecord = 0;
+            }
+            if (strokeIndex < writerStrokeCount) {
+                ReadStrokes(strokeIndex, GetStrokesToRead());
+                return;
+            }
         }
         receiveBuffer.clear();
         replyLength = 255;
@@ -187,17 +205,29 @@ int CWriterSR::Handshake() {
         if (!port.IsUsable() || !PauseMs(kBeforeAttemptMs)) return -1;
         port.FlushInput();
         SendStrokeRequest();
-        std::string answer;
         if (!WaitForInput(answerWaitMs)) {
             byteDelay += byteDelayStepMs;
             continue;
         }
-        while (answer.size() < sr::kStatusAnswerSize) {
-            if (!WaitForInput(kAnswerByteGapMs)) break;
-            if (ReadWaiting(answer, sr::kStatusAnswerSize - answer.size()) == 0) break;
-        }
-        if (answer.size() == sr::kStatusAnswerSize && sr::ChecksumsAgree(answer))
-            return sr::Get24(answer, 18);
+        const int count = TakeHandshakeAnswer();
+        if (count >= 0) return count;
+    }
+    return -1;
+}
+
+int CWriterSR::TakeHandshakeAnswer() {
+    std::string answer;
+    for (std::size_t taken = 0; taken < kHandshakeReadLimit;) {
+        if (!WaitForInput(kAnswerByteGapMs)) break;
+        const std::size_t got = ReadWaiting(answer, kHandshakeReadLimit - taken);
+        if (got == 0) break;
+        taken += got;
+        // Bytes ahead of the answer's start are no part of it.
+        FrameStep step = sr::FrameReply(answer);
+        for (; step.kind == FrameStep::Skip; step = sr::FrameReply(answer)) answer.erase(0, step.length);
+        if (step.kind != FrameStep::Frame) continue;
+        const std::string_view reply = std::string_view(answer).substr(0, step.length);
+        return reply.size() == sr::kStatusAnswerSize && sr::ChecksumsAgree(reply) ? sr::Get24(reply, 18) : -1;
     }
     return -1;
 }
@@ -209,22 +239,59 @@ void CWriterSR::Start(unsigned argument) {
         if (stopRequested == 0) ReadNotes();
         return;
     }
+    int count = -1;
     for (;;) {
-        strokeIndex = Handshake();
-        if (strokeIndex != -1) break;
+        count = Handshake();
+        if (count != -1) break;
         strokeIndex = 0;
         protocolState = 4;
         if (!AskRetry()) return;  // the reader thread stays at its gate
     }
+    // "First" reads from the writer's first stroke; "Last" keeps the count the handshake gave;
+    // "Other" is a stroke the writer holds.
+    strokeIndex = count;
+    if (argument == 0 && AskStartFrom(strokeIndex, count) == 1) strokeIndex = 0;
+    BeginSession();
+    ResumeReaderThread();
+}
+
+void CWriterSR::BeginSession() {
     writerStrokeCount = 0;
-    // "First" reads from the writer's first stroke; "Last" keeps the count the handshake gave.
-    if (argument == 0 && AskStartFrom(strokeIndex, sr::kMaxStrokeNumber) == 1) strokeIndex = 0;
     replyLength = 255;
     replyBytes = 0;
     protocolState = 1;
     requestTime = Now();
     receiveBuffer.clear();
-    ResumeReaderThread();
+    expectTimeRecord = 0;
+    unanswered_ = 0;
+    // The handshake slowed its bytes only while nothing came back; once the writer answers, it
+    // is asked at the normal pace again, and at the pace it answered should that not do.
+    handshakeDelay = byteDelay;
+    fallbackDelay_ = byteDelay;
+    byteDelay = 0;
+}
+
+bool CWriterSR::Reestablish() {
+    const int count = Handshake();
+    if (count < 0) return false;
+    // A writer holding fewer strokes than were read was restarted meanwhile: all are new.
+    if (count < strokeIndex) strokeIndex = 0;
+    BeginSession();
+    return true;
+}
+
+void CWriterSR::Unanswered() {
+    // A line that went is told of by the writer base, which opens it again.
+    if (!port.IsUsable() || ++unanswered_ != kUnansweredBeforeNotice) return;
+    SetConnectionState(ConnectionState::NotAnswering);
+    if (byteDelay == 0 && fallbackDelay_ > 0) byteDelay = fallbackDelay_;
+}
+
+void CWriterSR::Answered() {
+    // The normal pace works (or the slower one did): no going back to the other.
+    fallbackDelay_ = 0;
+    if (unanswered_ >= kUnansweredBeforeNotice) SetConnectionState(ConnectionState::Connected);
+    unanswered_ = 0;
 }
 
 // ---- realtime -----------------------------------------------------------------------------
@@ -240,7 +307,10 @@ void CWriterSR::Poll() {
     if (protocolState == 2) {
         const std::int64_t left = requestTime + kReplyWindowMs - Now();
         if (left > 0 && WaitForInput(int(std::min<std::int64_t>(left, kIdleWaitMs)))) ReadPacket();
-        if (protocolState == 2 && Now() >= requestTime + kReplyWindowMs) protocolState = 1;
+        if (protocolState == 2 && Now() >= requestTime + kReplyWindowMs) {
+            protocolState = 1;
+            Unanswered();
+        }
     }
     if (protocolState == 3) protocolState = 1;
 }

@@ -49,11 +49,23 @@ public:
     // slower each silent attempt sends. Tests shorten them.
     int answerWaitMs = 500;
     int byteDelayStepMs = 10;
+    // The pause between bytes at which the writer last answered the handshake.
+    int handshakeDelay = 0;
 
 protected:
     int WriterStrokeCount() const override { return writerStrokeCount; }
+    // After a reopen: the handshake again, without asking; reads on from the stroke reached,
+    // or from the first of a writer that now holds fewer strokes.
+    bool Reestablish() override;
 
 private:
+    // The handshake's answer, once its first byte is waiting: the stroke count, or -1.
+    int TakeHandshakeAnswer();
+    // Realtime from the stroke in strokeIndex, after a handshake.
+    void BeginSession();
+    // A reply window passed with no reply; a valid reply came.
+    void Unanswered();
+    void Answered();
     void CompleteReply();
     void TakeTimeRecord(int value);
     // Mode 1: the stored notes into the capture file.
@@ -62,6 +74,8 @@ private:
     // port has gone or Stop was asked.
     bool AwaitReply();
 
+    int unanswered_ = 0;    // reply windows in a row without a reply
+    int fallbackDelay_ = 0; // the handshake's pace, until a reply shows the normal one works
     bool skipFirst_ = false;            // the reply begins with the stroke before the first wanted
     std::int64_t lastStatusAt_ = 0;     // monotonic ms of the last status request
     std::int64_t notesPosition_ = 0;    // mode 0: where the next record of the notes file starts

@@ -1,11 +1,17 @@
 #include "writers/CWriterTR.h"
 
 #include "core/AppSettings.h"
+#include "platform/HidDevices.h"
 
 namespace {
 
 constexpr int kIdleMs = 500;  // strokes come through the library's thread, not this one
+constexpr int kWatchMs = 1000;
 constexpr int kNotesRecordSize = 8;
+constexpr std::uint16_t kTrealVendorId = 0x0DC6;
+constexpr std::uint16_t kTrealProductId = 1;
+// The file system's bytes, as the status line is shown.
+constexpr const char* kDeviceText = "Tr\xC3\xA9" "al keyboard";
 
 std::atomic<CWriterTR*> currentWriter{nullptr};
 
@@ -42,10 +48,11 @@ extern "C" void TrealKeyboardCallback(int code, int value, int index) {
 CWriterTR::CWriterTR(platform::WindowHandle owner) : CWriter(owner) { currentWriter = this; }
 
 CWriterTR::~CWriterTR() {
+    // The reader thread may be opening the keyboard again: it ends first.
+    StopReaderThread();
     library.close();
     CWriterTR* self = this;
     currentWriter.compare_exchange_strong(self, nullptr);
-    StopReaderThread();
 }
 
 int CWriterTR::KeyBit(int layout, int reportByte, std::uint8_t mask) {
@@ -62,14 +69,71 @@ void CWriterTR::Start(unsigned argument) {
     }
     if (mode == kModeNotesCable) return;
     CreateReaderThread();
-    while (library.open(TrealKeyboardCallback) == 0) {
+    open_ = watching_ = false;
+    SetStatus(ConnectionState::Connecting);
+    for (;;) {
+        const Presence present = LookForKeyboard();
+        if (library.open(TrealKeyboardCallback) != 0) {
+            open_ = watching_ = true;
+            openedInstances_ = present.instances;
+            break;
+        }
+        SetStatus(ConnectionState::Unavailable, present.reason);
         if (!AskRetry()) break;
+        SetStatus(ConnectionState::Connecting);
     }
     // Without a keyboard the writer simply delivers nothing.
     ResumeReaderThread();
 }
 
-void CWriterTR::Poll() { PauseMs(kIdleMs); }
+CWriterTR::Presence CWriterTR::LookForKeyboard() {
+    Presence presence;
+    bool readable = false;
+    for (const platform::HidNode& node : platform::CurrentHidNodes().Find(kTrealVendorId, kTrealProductId)) {
+        presence.instances += node.instance + " ";
+        readable |= node.readable;
+    }
+    if (presence.instances.empty())
+        presence.reason = "not found";
+    else if (!readable)
+        presence.reason = "access denied: the udev rule 70-treal-keyboard.rules is missing (see README)";
+    else
+        presence.reason = "cannot be opened";
+    return presence;
+}
+
+void CWriterTR::SetStatus(ConnectionState state, std::string reason, bool again) {
+    ConnectionStatus status;
+    status.state = state;
+    status.device = kDeviceText;
+    status.reason = std::move(reason);
+    status.again = again;
+    SetConnectionStatus(std::move(status));
+}
+
+void CWriterTR::Poll() {
+    if (!watching_) {
+        PauseMs(kIdleMs);
+        return;
+    }
+    if (!PauseMs(kWatchMs)) return;
+    const Presence present = LookForKeyboard();
+    if (open_) {
+        if (present.instances == openedInstances_) return;
+        // Unplugged, or unplugged and back: the library's reader ended with the old device.
+        library.close();
+        open_ = false;
+        SetStatus(ConnectionState::Gone);
+    }
+    if (library.open(TrealKeyboardCallback) == 0) {
+        // Not found is what Gone says already; a keyboard that is back but cannot be read says why.
+        SetStatus(ConnectionState::Gone, present.instances.empty() ? std::string() : present.reason);
+        return;
+    }
+    open_ = true;
+    openedInstances_ = present.instances;
+    SetStatus(ConnectionState::Connected, {}, true);
+}
 
 void CWriterTR::ReadStrokes(int first, int count) {
     if (mode != kModeNotesFolder) return;

@@ -101,11 +101,24 @@ int Get24(std::string_view bytes, std::size_t offset) {
     return value;
 }
 
-std::size_t ReplyBytesWanted(std::string_view reply) {
-    if (reply.size() < 10) return 10 - reply.size();
-    if (DataLength(reply) > kMaxDataLength) return 0;  // judged (and refused) at once
-    const std::size_t whole = kHeaderSize + DataLength(reply);
-    return whole > reply.size() ? whole - reply.size() : 0;
+bool HeaderChecksumAgrees(std::string_view packet) {
+    if (packet.size() < kHeaderSize) return false;
+    const Checksum header = PacketChecksum(packet.substr(0, 14));
+    return std::equal(header.begin(), header.end(), packet.begin() + 14,
+                      [](std::uint8_t a, char b) { return a == std::uint8_t(b); });
+}
+
+FrameStep FrameReply(std::string_view received) {
+    if (received.empty()) return FrameStep::More();
+    if (At(received, 0) != kStartByte) {
+        const std::size_t start = received.find(char(kStartByte));
+        return FrameStep::SkipBytes(start == std::string_view::npos ? received.size() : start);
+    }
+    if (received.size() < kHeaderSize) return FrameStep::More();
+    if (!HeaderChecksumAgrees(received) || DataLength(received) > kMaxDataLength)
+        return FrameStep::SkipBytes(1);
+    const std::size_t whole = kHeaderSize + DataLength(received);
+    return received.size() < whole ? FrameStep::More() : FrameStep::Take(whole);
 }
 
 ReplyCheck CheckReply(std::string_view reply) {

@@ -18,9 +18,12 @@
 #include <string>
 #include <string_view>
 
+#include "writers/FrameStep.h"
+
 namespace sr {
 
 constexpr std::size_t kHeaderSize = 18;
+constexpr std::uint8_t kStartByte = 0x16;
 constexpr std::uint8_t kStatusReply = 0x06;
 constexpr std::uint8_t kStrokeDataReply = 0x03;
 // The answer to the status request during the start-up exchange.
@@ -53,9 +56,13 @@ std::string StatusRequest();
 // are clamped.
 std::string ReadRequest(int first, int count);
 
-// How many more bytes the reply being gathered in `reply` needs: up to the length field first,
-// then up to 18 + the declared length. 0 when it is whole.
-std::size_t ReplyBytesWanted(std::string_view reply);
+// What the bytes at the front of `received` are. A reply begins at its 0x16 start byte: bytes
+// before it are skipped. Once its 18 header bytes are in, a header checksum that disagrees, or
+// a declared length no reply has, shows a stray 0x16: that byte is skipped, and the search goes
+// on from the next one. Otherwise the reply is a frame of 18 + its declared data length.
+FrameStep FrameReply(std::string_view received);
+// The header checksum (bytes 14-17) agrees with bytes 0-13; false for fewer than 18 bytes.
+bool HeaderChecksumAgrees(std::string_view packet);
 
 // A whole reply, checked. `valid` needs both checksums and a declared length within limits.
 struct ReplyCheck {

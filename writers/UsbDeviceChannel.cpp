@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Clock.h"
+
 namespace {
 // Device paths and ids are ASCII.
 std::string AsciiLower(std::string text) {
@@ -27,31 +29,73 @@ UsbDeviceChannel::~UsbDeviceChannel() { Close(); }
 
 bool UsbDeviceChannel::Open() {
     // Searching again would find the device busy with our own claim and drop it.
-    if (device) return true;
+    if (device_) return true;
     platform::UsbBackend& backend = platform::CurrentUsbBackend();
+    lastOpenError_ = platform::UsbOpenError::NotFound;
     for (const std::string& path : backend.DevicePaths()) {
         const std::string lower = AsciiLower(path);
         for (const std::string& id : deviceIds) {
             if (lower.find(AsciiLower(id)) == std::string::npos) continue;
-            device = backend.Open(path);
-            break;
+            platform::UsbOpenError error = platform::UsbOpenError::Failed;
+            std::unique_ptr<platform::UsbDevice> opened = backend.Open(path, error);
+            if (!opened) {
+                lastOpenError_ = error;
+                break;
+            }
+            std::lock_guard<std::mutex> guard(lock_);
+            if (woken_) opened->Cancel();
+            device_ = std::move(opened);
+            lastOpenError_ = platform::UsbOpenError::None;
+            return true;
         }
-        if (device) return true;
     }
     return false;
 }
 
 bool UsbDeviceChannel::Close() {
-    if (!device) return false;
-    device.reset();
-    return true;
+    std::unique_ptr<platform::UsbDevice> closing;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        closing = std::move(device_);
+    }
+    return closing != nullptr;
+}
+
+void UsbDeviceChannel::Wake() {
+    std::lock_guard<std::mutex> guard(lock_);
+    woken_ = true;
+    if (device_) device_->Cancel();
+}
+
+void UsbDeviceChannel::ClearWake() {
+    std::lock_guard<std::mutex> guard(lock_);
+    woken_ = false;
+    if (device_) device_->Resume();
+}
+
+template <class Transfer>
+platform::UsbResult UsbDeviceChannel::ClearingHalt(platform::UsbEndpoint endpoint,
+                                                   const Transfer& transfer) {
+    platform::UsbResult result = transfer();
+    if (result == platform::UsbResult::Stalled && device_->ClearHalt(endpoint)) result = transfer();
+    return result;
 }
 
 bool UsbDeviceChannel::Write(const std::string& data) {
-    return device && device->Write(data, kWriteTimeoutMs);
+    if (!device_) return false;
+    return ClearingHalt(platform::UsbEndpoint::Out, [&] {
+               return device_->Write(data, kWriteTimeoutMs);
+           }) == platform::UsbResult::Done;
 }
 
 std::string UsbDeviceChannel::Read(int timeoutMs) {
-    if (!device) return {};
-    return device->Read(kReadSize, timeoutMs);
+    if (!device_) return {};
+    const std::int64_t end = platform::MonotonicMs() + timeoutMs;
+    std::string reply;
+    const platform::UsbResult result = ClearingHalt(platform::UsbEndpoint::In, [&] {
+        const std::int64_t left = std::max<std::int64_t>(end - platform::MonotonicMs(), 1);
+        return device_->Read(reply, kReadSize, int(left));
+    });
+    if (result != platform::UsbResult::Done) reply.clear();
+    return reply;
 }

@@ -6,10 +6,14 @@
 #include "app/StartupSettings.h"
 #include "app/dialogs/CDictionaryBuilderDlg.h"
 #include "core/AppSettings.h"
+#include "platform/Presenter.h"
 #include "platform/SerialPortNames.h"
 
-CDictionaryBuilderApp::CDictionaryBuilderApp(MainDialogChildren& runner, std::string currentFolder)
-    : runner(runner), currentFolder(std::move(currentFolder)) {}
+CDictionaryBuilderApp::CDictionaryBuilderApp(MainDialogChildren& runner, std::string currentFolder,
+                                             std::string installedDataFolder)
+    : runner(runner),
+      currentFolder(std::move(currentFolder)),
+      installedDataFolder(std::move(installedDataFolder)) {}
 
 void CDictionaryBuilderApp::SetOnShown(std::function<void(CDictionaryBuilderDlg&)> onShown) {
     this->onShown = std::move(onShown);
@@ -17,9 +21,11 @@ void CDictionaryBuilderApp::SetOnShown(std::function<void(CDictionaryBuilderDlg&
 
 void CDictionaryBuilderApp::InitInstance() {
     AppSettings& settings = GetSettings();
-    ReadStartupSettings(settings, currentFolder);
+    const DataFolderChoice data = ReadStartupSettings(settings, currentFolder, installedDataFolder);
     // Where a user links COMn to a writer's device (README's step works on a fresh account).
     platform::EnsureSerialDeviceFolder();
+    if (const std::string notice = NoModulesNotice(data); !notice.empty())
+        platform::ShowMessageBox(notice, {}, platform::kMbOk | platform::kMbIconWarning);
     {
         CDictionaryBuilderDlg dialog(runner);
         QTimer shown;

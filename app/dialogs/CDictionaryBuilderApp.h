@@ -1,6 +1,7 @@
 #pragma once
-// The application's start-up: reads the start-up values into the settings record, runs the
-// main dialog as the main window and saves the settings however it was closed.
+// The application's start-up: reads the start-up values into the settings record, says so
+// when the data folder lists no module, runs the main dialog as the main window and saves the
+// settings however it was closed.
 #include <functional>
 #include <string>
 
@@ -9,8 +10,10 @@ class MainDialogChildren;
 
 class CDictionaryBuilderApp {
 public:
-    // `currentFolder`: where the default data folder ("Data") lies.
-    CDictionaryBuilderApp(MainDialogChildren& runner, std::string currentFolder);
+    // `currentFolder`: where the default data folder ("Data") lies; `installedDataFolder`: the
+    // one taken when that has none and no stored folder exists (empty: none).
+    CDictionaryBuilderApp(MainDialogChildren& runner, std::string currentFolder,
+                          std::string installedDataFolder = {});
 
     // Called once the main dialog is on the screen (after its first paint).
     void SetOnShown(std::function<void(CDictionaryBuilderDlg&)> onShown);
@@ -21,5 +24,6 @@ public:
 private:
     MainDialogChildren& runner;
     std::string currentFolder;
+    std::string installedDataFolder;
     std::function<void(CDictionaryBuilderDlg&)> onShown;
 };

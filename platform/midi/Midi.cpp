@@ -7,6 +7,8 @@
 
 #include <RtMidi.h>
 #include <algorithm>
+#include <functional>
+#include <set>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -17,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/midi/HeldNotes.h"
+
 namespace {
 
 constexpr const char* kClientName = "Dictionary Quillfast";
@@ -26,13 +30,15 @@ constexpr std::size_t kQueueLimit = 1u << 20;
 
 void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
 
-// Connects readable hardware ports to the input port, now and whenever one appears: a client of
-// its own, like aconnect, so the input itself stays RtMidi's.
+// Connects readable hardware ports to the input port, now and whenever one appears, and tells
+// when one of them goes: a client of its own, like aconnect, so the input itself stays RtMidi's.
 class PortConnector {
 public:
     ~PortConnector() { Stop(); }
 
-    void Start(int destClient, int destPort) {
+    // `lost` runs on the watcher's thread when a connected port goes away.
+    void Start(int destClient, int destPort, std::function<void()> lost) {
+        lost_ = std::move(lost);
         if (snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) < 0) {
             seq_ = nullptr;
             return;
@@ -61,6 +67,7 @@ public:
         stopFd_ = -1;
         if (seq_) snd_seq_close(seq_);
         seq_ = nullptr;
+        connected_.clear();
     }
 
 private:
@@ -96,6 +103,29 @@ private:
         snd_seq_port_subscribe_set_sender(subscription, from);
         snd_seq_port_subscribe_set_dest(subscription, &dest_);
         snd_seq_subscribe_port(seq_, subscription);  // already connected: nothing to do
+        connected_.insert({from->client, from->port});
+    }
+
+    // A port we read from went (its client with it, or its connection to us).
+    void NoteGone(const snd_seq_event_t& event) {
+        bool ours = false;
+        if (event.type == SND_SEQ_EVENT_PORT_EXIT) {
+            ours = connected_.erase({event.data.addr.client, event.data.addr.port}) > 0;
+        } else if (event.type == SND_SEQ_EVENT_CLIENT_EXIT) {
+            for (auto it = connected_.begin(); it != connected_.end();)
+                if (it->first == event.data.addr.client) {
+                    it = connected_.erase(it);
+                    ours = true;
+                } else {
+                    ++it;
+                }
+        } else if (event.type == SND_SEQ_EVENT_PORT_UNSUBSCRIBED) {
+            const snd_seq_addr_t& from = event.data.connect.sender;
+            const snd_seq_addr_t& to = event.data.connect.dest;
+            ours = to.client == dest_.client && to.port == dest_.port &&
+                   connected_.erase({from.client, from.port}) > 0;
+        }
+        if (ours && lost_) lost_();
     }
 
     void Watch() {
@@ -113,6 +143,8 @@ private:
             while (snd_seq_event_input(seq_, &event) >= 0 && event) {
                 if (event->type == SND_SEQ_EVENT_PORT_START)
                     ConnectNew(event->data.addr.client, event->data.addr.port);
+                else
+                    NoteGone(*event);
             }
         }
     }
@@ -123,6 +155,8 @@ private:
     int announcePort_ = -1;
     int stopFd_ = -1;
     std::thread watcher_;
+    std::set<std::pair<int, int>> connected_;  // (client, port) subscribed to us
+    std::function<void()> lost_;
 };
 
 // RtMidi reports a missing sequencer with a message of its own on every try; tell it once.
@@ -179,6 +213,7 @@ struct Midi::Input {
     std::deque<MidiEvent> events;
     bool interrupted = false;
     bool running = false;
+    HeldNotes held;
     std::unique_ptr<RtMidiIn> in;
     PortConnector connector;
 
@@ -191,8 +226,19 @@ struct Midi::Input {
             std::lock_guard<std::mutex> guard(input->lock);
             if (!input->running || input->events.size() >= kQueueLimit) return;
             input->events.push_back(event);
+            input->held.Note(event);
         }
         input->arrived.notify_all();
+    }
+
+    // The releases of a keyboard that went will never come: they are made here.
+    void PortLost() {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            if (!running) return;
+            for (const MidiEvent& release : held.ReleaseAll()) events.push_back(release);
+        }
+        arrived.notify_all();
     }
 };
 
@@ -225,7 +271,9 @@ void Midi::threadBegin() {
                      e.getMessage().c_str());
     }
     int client = 0, port = 0;
-    if (input_->in && FindOwnPort(client, port)) input_->connector.Start(client, port);
+    Input* input = input_.get();
+    if (input_->in && FindOwnPort(client, port))
+        input_->connector.Start(client, port, [input] { input->PortLost(); });
     snd_lib_error_set_handler(nullptr);
 }
 
@@ -250,6 +298,7 @@ void Midi::threadEnd() {
     std::lock_guard<std::mutex> guard(input_->lock);
     input_->running = false;
     input_->events.clear();
+    input_->held = HeldNotes{};
 }
 
 bool Midi::wait(int ms) {

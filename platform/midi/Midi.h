@@ -4,7 +4,9 @@
 // A Midi object owns one input port of the program's own ("Steno keyboard"), connected to every
 // readable hardware port present when input begins and to ports that appear later. Events are
 // kept from threadBegin to threadEnd and handed out by poll in the order they came, as
-// (status, note, velocity); a note-on with velocity 0 stays a note-on. Without a sequencer (no
+// (status, note, velocity); a note-on with velocity 0 stays a note-on. When a port it reads goes
+// away (unplugged, or disconnected), every note still held is let go: a note-on with velocity 0
+// follows for each, since the keyboard can no longer send it. Without a sequencer (no
 // /dev/snd/seq) the object is still made and begun; it only never has events.
 #include <cstdint>
 #include <memory>

@@ -43,7 +43,7 @@ protected:
     }
     // Runs the program; `act` gets the main dialog while it is shown.
     void Start(std::function<void(CDictionaryBuilderDlg&)> act) {
-        CDictionaryBuilderApp app(runner, folder);
+        CDictionaryBuilderApp app(runner, folder, installed);
         app.SetOnShown([&](CDictionaryBuilderDlg& dialog) {
             shownWith = platform::GetProfileString(kDataSection, kDataDirectoryValue);
             act(dialog);
@@ -58,6 +58,7 @@ protected:
     ScriptedPresenter presenter;
     NoChildren runner;
     std::string folder;
+    std::string installed;
     std::string shownWith;
 };
 
@@ -92,6 +93,40 @@ TEST_F(StartUpTest, ExitStoresAndSavesTheChoices) {
         dialog.findChild<QPushButton*>("exitButton")->click();
     });
     EXPECT_EQ(platform::GetProfileInt(WriterSection("default"), "Baud Rate", -1), 19200);
+}
+
+// Started once from a folder without "Data" (the home folder), then from the desktop entry.
+TEST_F(StartUpTest, AStartWithoutDataHereTakesTheInstalledFolderWithNoNotice) {
+    fs::rename(folder + "/Data", folder + "/installed");
+    installed = folder + "/installed";
+    platform::WriteProfileString(kDataSection, kDataDirectoryValue, folder + "/Data");
+    std::vector<ListedFolderEntry> modules;
+    Start([&](CDictionaryBuilderDlg& dialog) {
+        modules = dialog.Modules();
+        dialog.reject();
+    });
+    EXPECT_EQ(modules, (std::vector<ListedFolderEntry>{{"Basics", installed + "/Basics"}}));
+    EXPECT_EQ(shownWith, installed);
+    EXPECT_TRUE(presenter.Asked().empty());
+}
+
+TEST_F(StartUpTest, NoDataFolderAnywhereIsToldAndTheMainDialogStillRuns) {
+    fs::remove_all(folder + "/Data");
+    installed = folder + "/not-installed";
+    bool shown = false;
+    Start([&](CDictionaryBuilderDlg& dialog) {
+        shown = true;
+        EXPECT_TRUE(dialog.Modules().empty());
+        dialog.reject();
+    });
+    EXPECT_TRUE(shown);
+    ASSERT_EQ(presenter.Asked().size(), 1u);
+    const ScriptedPresenter::Question notice = presenter.Asked()[0];
+    EXPECT_EQ(notice.kind, ScriptedPresenter::Kind::MessageBox);
+    EXPECT_EQ(notice.style, platform::kMbOk | platform::kMbIconWarning);
+    EXPECT_NE(notice.text.find("no data folder was found"), std::string::npos) << notice.text;
+    EXPECT_NE(notice.text.find(folder + "/Data\n"), std::string::npos) << notice.text;
+    EXPECT_NE(notice.text.find(installed), std::string::npos) << notice.text;
 }
 
 TEST(AboutBoxTest, TheRealAboutBoxShowsNameAndVersionAndClosesWithOk) {

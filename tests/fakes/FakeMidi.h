@@ -26,6 +26,9 @@ public:
     // The next poll returns these events; `claimed` (when not 0) is the count it answers, so
     // a library that over-reports can be played (it never writes more than kMaxEvents).
     void Push(std::vector<MidiEvent> batch, unsigned claimed = 0);
+    // The keyboard's port goes away: as the library promises, every note still held is let go
+    // (a note-on with velocity 0 each, in one batch of their own).
+    void LosePort();
 
     void threadBegin() override;
     unsigned poll(MidiEvent* buffer) override;
@@ -42,6 +45,7 @@ private:
     std::mutex lock_;
     std::condition_variable pushed_;
     std::deque<Batch> batches_;
+    std::vector<std::pair<int, int>> held_;  // (status of the press, note), as pushed
     bool interrupted_ = false;
 };
 

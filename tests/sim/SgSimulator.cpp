@@ -28,6 +28,12 @@ bool SgSimulator::WaitForRequests(std::uint16_t action, int count, int timeoutMs
 
 std::size_t SgSimulator::Answer(const std::string& pending, std::string& reply) {
     const std::size_t used = model_.Take(pending, reply);
+    const std::uint16_t action =
+        used >= sg::kRequestHeaderSize && std::uint8_t(pending[0]) == sg::kStartByte ? sg::RequestAction(pending) : 0;
+    const auto now = std::chrono::steady_clock::now();
+    if (action == sg::OpenFile) openedAt_ = now;
+    if (action == sg::ReadRecords && now - openedAt_ < std::chrono::milliseconds(ignoreReadsAfterOpenMs_.load()))
+        reply.clear();
     if (!reply.empty()) {
         std::lock_guard lock(callbackLock_);
         if (onReply_) onReply_(reply);

@@ -8,6 +8,8 @@
 //   sim.Model().Write(0x12, 0x34, 0x56);      // a stroke written on the machine
 //   sim.Model().Inject(SgWriterModel::Fault::BadCrc, sg::ReadRecords, 1);
 //   sim.SetByteDelay(40);  sim.Vanish();      // late replies; the writer drops off the line
+#include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -30,6 +32,9 @@ public:
     // Waits (real time, at most timeoutMs) until the writer has had `count` requests of
     // `action`.
     bool WaitForRequests(std::uint16_t action, int count, int timeoutMs);
+    // A writer slow to read after opening a file: read requests within `ms` of each OpenFile
+    // are left unanswered (0: every one is answered).
+    void IgnoreReadsAfterOpen(int ms) { ignoreReadsAfterOpenMs_ = ms; }
 
 private:
     std::size_t Answer(const std::string& pending, std::string& reply);
@@ -37,4 +42,6 @@ private:
     SgWriterModel model_;
     std::mutex callbackLock_;
     std::function<void(const std::string&)> onReply_;
+    std::atomic<int> ignoreReadsAfterOpenMs_{0};
+    std::chrono::steady_clock::time_point openedAt_{};  // the simulator's thread only
 };

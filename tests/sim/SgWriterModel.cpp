@@ -80,10 +80,15 @@ void SgWriterModel::AddStoredFile(const std::string& name, int strokes) {
     files_.push_back(file);
 }
 
-void SgWriterModel::Restart(int strokesKept) {
+void SgWriterModel::Restart() {
     std::lock_guard lock(mutex_);
-    files_[0].records.resize(std::min(files_[0].records.size(), std::size_t(std::max(strokesKept, 0)) * 4));
+    files_[0].records.clear();
     openFile_.clear();
+}
+
+void SgWriterModel::StartNewJob() {
+    std::lock_guard lock(mutex_);
+    files_[0].records.clear();
 }
 
 void SgWriterModel::SetRealtimeFileName(const std::string& name) {

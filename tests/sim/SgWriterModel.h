@@ -48,9 +48,12 @@ public:
     void SetNoRealtimeFile(bool none);
     // Further files in the listing (cable mode), e.g. "FILE.001".
     void AddStoredFile(const std::string& name, int strokes);
-    // The writer is reset (power-cycled, a new job): its realtime file starts again with the
-    // first `strokesKept` strokes, and no file is open.
-    void Restart(int strokesKept);
+    // The writer is reset (power-cycled): its realtime file starts again empty, and no file
+    // is open.
+    void Restart();
+    // A new job begun on the writer while it goes on answering: the realtime file starts again
+    // empty and stays the file that is open.
+    void StartNewJob();
     // The realtime file's name in the listing (default "REALTIME.000").
     void SetRealtimeFileName(const std::string& name);
 

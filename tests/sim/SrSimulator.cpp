@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace sim {
 namespace {
@@ -89,6 +90,17 @@ void SrSimulator::WriteTimeMarker(int value) {
     markers_[int(strokes_.size())] = value;
 }
 
+void SrSimulator::Restart() {
+    std::lock_guard<std::mutex> guard(lock_);
+    strokes_.clear();
+    markers_.clear();
+}
+
+void SrSimulator::SetTrailingBytes(std::string bytes) {
+    std::lock_guard<std::mutex> guard(lock_);
+    trailing_ = std::move(bytes);
+}
+
 int SrSimulator::StrokeCount() const {
     std::lock_guard<std::mutex> guard(lock_);
     return int(strokes_.size());
@@ -144,17 +156,29 @@ void SrSimulator::SendAnswer(std::string packet, Damage damageIt) {
             packet.resize(packet.size() / 2);
             break;
     }
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        packet += trailing_;
+    }
     Send(packet);
 }
 
 std::size_t SrSimulator::Answer(const std::string& pending, std::string& /*reply*/) {
     if (Byte(pending, 0) != kRequestStart) return 1;  // not the start of a request
-    if (pending.size() < kRequestSize) return 0;
+    if (pending.size() < kRequestSize) {
+        requestInPieces_ = true;
+        return 0;
+    }
+    const bool inPieces = std::exchange(requestInPieces_, false);
     const std::string request = pending.substr(0, kRequestSize);
     const std::size_t length = Byte(request, 8) | std::size_t(Byte(request, 9)) << 8;
     const bool sound = length == 9 && AsString(Checksum(request.substr(18, 9))) == request.substr(10, 4) &&
                        AsString(Checksum(request.substr(0, 14))) == request.substr(14, 4);
     if (!sound) return kRequestSize;  // the writer ignores a damaged request
+    if (needsPacedBytes && !inPieces) {
+        ++ignoredWholeRequests;
+        return kRequestSize;
+    }
     if (silentRequests > 0) {
         --silentRequests;
         return kRequestSize;

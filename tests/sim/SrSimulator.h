@@ -47,6 +47,9 @@ public:
     static std::string StatusRequest();
 
     void Write(const Keys& keys);
+    // The writer is restarted (a power cycle, a new job): it holds no strokes and counts again
+    // from none.
+    void Restart();
     // A time marker and time record (value = hours * 60 + minutes) before the next stroke.
     void WriteTimeMarker(int value);
     int StrokeCount() const;
@@ -56,6 +59,12 @@ public:
     std::atomic<int> badStatusAnswers{0};  // status requests answered with a damaged checksum
     std::atomic<int> silentRequests{0};    // requests left unanswered before answering again
     std::atomic<int> replyDelayMs{0};      // before each answer
+    // Bytes the writer sends after every answer, in the same write (a writer that appends 00).
+    void SetTrailingBytes(std::string bytes);
+    // A writer that misses bytes sent at full speed: it answers only requests whose bytes came
+    // with pauses between them (in more than one piece), and ignores one that came whole.
+    std::atomic<bool> needsPacedBytes{false};
+    std::atomic<int> ignoredWholeRequests{0};
 
     std::atomic<int> statusRequests{0};
     // (first, count) of every read request, in order.
@@ -74,6 +83,8 @@ private:
     std::map<int, int> markers_;  // stroke number -> time value written before it
     std::vector<std::pair<int, int>> reads_;
     std::function<void(int, int)> onStrokeData_;
+    std::string trailing_;
+    bool requestInPieces_ = false;  // simulator thread: the request being gathered came in pieces
 };
 
 }  // namespace sim

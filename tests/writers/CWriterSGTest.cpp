@@ -2,6 +2,7 @@
 // and its no-answer path on a scripted line under the fast clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -192,28 +193,27 @@ TEST_F(SgSession, AWriterSilentAfterConnectingDoesNotFreezeStartNorLoseLaterStro
     EXPECT_FALSE(owner.WaitForStrokes(w, 3, kNothing));
 }
 
-// The writer stops answering for a while, then answers again: the driver sets the session up
-// again and reads on from no further than the file's real end.
+// The writer stops answering for a while, then answers again: the driver says so, sets the
+// session up again, and reads on from where it was, or from the start of a file begun anew.
 TEST_F(SgSession, AWriterThatAnswersAgainAfterSilenceIsFollowed) {
     struct Case {
         const char* name;
-        int keptAfterReset;  // -1: no reset, the file only grew
-        std::vector<std::string> expected;
+        bool reset;  // power-cycled while silent: its realtime file began again
+        std::vector<std::string> expected;  // after 50
     } cases[] = {
-        // Reset: the file starts again shorter than the read position; its strokes were
-        // written before the driver heard the writer again (the read position is its size).
-        {"reset, file started again", 1, {"52 00 00 00 00 00", "53 00 00 00 00 00"}},
+        // The stroke written before the reset is gone with the old file; the new file's stroke,
+        // written before the driver heard the writer again, is not lost.
+        {"reset, file started again", true, {"5A 00 00 00 00 00", "52 00 00 00 00 00", "53 00 00 00 00 00"}},
         // A line that was only cut: the stroke written meanwhile is not lost.
-        {"silent, file kept", -1, {"51 00 00 00 00 00", "52 00 00 00 00 00", "53 00 00 00 00 00"}},
+        {"silent, file kept", false, {"51 00 00 00 00 00", "52 00 00 00 00 00", "53 00 00 00 00 00"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         SgSimulator line{1};
         ASSERT_TRUE(line.IsOpen());
         line.Model().SetRealtimeStrokes(5);
-        fakes::FakeOwnerWindow window;
-        std::unique_ptr<CWriterSG> w(NewWriter<CWriterSG>(window.Handle()));
-        w->mode = kModeRealtime;
+        session::WatchedWriter<CWriterSG> watched;
+        auto& [window, w] = watched;
         w->Start(1);
         line.Model().Write(0x50, 0x00, 0x00);
         ASSERT_TRUE(window.WaitForStrokes(*w, 1, kBound));
@@ -222,7 +222,10 @@ TEST_F(SgSession, AWriterThatAnswersAgainAfterSilenceIsFollowed) {
         line.Model().Write(0x51, 0x00, 0x00);
         // Silence long enough to be noticed: the driver is trying to wake the writer.
         ASSERT_TRUE(line.WaitForRequests(sg::Wake, 2, 3 * kBound));
-        if (c.keptAfterReset >= 0) line.Model().Restart(c.keptAfterReset);
+        if (c.reset) {
+            line.Model().Restart();
+            line.Model().Write(0x5A, 0x00, 0x00);
+        }
         line.SetSilent(false);
         ASSERT_TRUE(line.WaitForRequests(sg::OpenFile, 2, 3 * kBound));
         ASSERT_TRUE(line.WaitForRequests(sg::ReadRecords, int(line.Model().Reads().size()) + 1, kBound));
@@ -233,8 +236,129 @@ TEST_F(SgSession, AWriterThatAnswersAgainAfterSilenceIsFollowed) {
         ASSERT_TRUE(window.WaitForStrokes(*w, expected.size(), 3 * kBound));
         EXPECT_FALSE(window.WaitForStrokes(*w, expected.size() + 1, kNothing));
         EXPECT_EQ(window.StrokeKeys(), expected);
+        EXPECT_TRUE(session::ToldInOrder(window, ConnectionState::NotAnswering, ConnectionState::Connected, kBound));
         w.reset();
         EXPECT_EQ(line.Model().Errors(), std::vector<std::string>{});
+    }
+}
+
+// A writer that leaves every read unanswered for a while after each OpenFile: it goes on
+// answering, so the driver keeps asking and never opens the file again (which would start the
+// writer's delay again).
+TEST_F(SgSession, AWriterSlowToReadAfterOpeningIsWaitedFor) {
+    for (const int delayMs : {3000, 7000}) {
+        SCOPED_TRACE(delayMs);
+        SgSimulator line{2};
+        ASSERT_TRUE(line.IsOpen());
+        fakes::UseLineSettings(2);
+        line.Model().SetRealtimeStrokes(5);
+        line.IgnoreReadsAfterOpen(delayMs);
+        session::WatchedWriter<CWriterSG> watched;
+        auto& [window, w] = watched;
+        w->Start(1);
+        std::vector<std::string> expected;
+        for (int i = 0; i < 5; ++i) {
+            line.Model().Write(0x40, 0x00, std::uint8_t(i));
+            expected.push_back(sim::Hex(std::string{0x40, 0x00, char(i), 0, 0, 0}));
+        }
+        ASSERT_TRUE(window.WaitForStrokes(*w, expected.size(), delayMs + 2 * kBound));
+        EXPECT_FALSE(window.WaitForStrokes(*w, expected.size() + 1, kNothing));
+        EXPECT_EQ(window.StrokeKeys(), expected);
+        EXPECT_EQ(line.Model().CountOf(sg::OpenFile), 1);
+        EXPECT_EQ(line.Model().CountOf(sg::Wake), 1);
+        for (const ConnectionStatus& told : window.Statuses()) EXPECT_NE(told.state, ConnectionState::NotAnswering);
+        w.reset();
+        EXPECT_EQ(line.Model().Errors(), std::vector<std::string>{});
+    }
+    fakes::UseLineSettings(1);
+}
+
+// A new job begun on the writer while it keeps answering: its realtime file starts again
+// below the read position. The new file is read from its start; nothing of the old one twice.
+TEST_F(SgSession, ARealtimeFileStartedAgainIsReadFromItsStart) {
+    sim.Model().SetRealtimeStrokes(55);
+    CWriterSG& w = Connect();
+    std::vector<std::string> expected;
+    auto write = [&](int first, int count) {
+        for (int i = first; i < first + count; ++i) {
+            sim.Model().Write(0x30, std::uint8_t(i >> 8), std::uint8_t(i));
+            expected.push_back(sim::Hex(std::string{0x30, char(i >> 8), char(i), 0, 0, 0}));
+        }
+    };
+    write(0, 2);
+    ASSERT_TRUE(owner.WaitForStrokes(w, expected.size(), kBound));
+    sim.Model().StartNewJob();
+    write(100, 10);
+    ASSERT_TRUE(owner.WaitForStrokes(w, expected.size(), 2 * kBound));
+    write(200, 40);
+    ASSERT_TRUE(owner.WaitForStrokes(w, expected.size(), kBound));
+    EXPECT_FALSE(owner.WaitForStrokes(w, expected.size() + 1, kNothing));
+    EXPECT_EQ(Keys(), expected);
+    EXPECT_EQ(sim.Model().CountOf(sg::OpenFile), 1);
+    EXPECT_TRUE(WaitForReadFrom(50));
+}
+
+// Unplugged mid-reply, and plugged in again on a new line behind the same COM1: the driver says so,
+// sets the session up again without a question, and reads on from the stroke it had reached
+// (or from the start of a file the writer began anew meanwhile).
+TEST(SgReconnect, AWriterPluggedInAgainIsReadOnFromTheStrokeReached) {
+    struct Case {
+        const char* name;
+        bool reset;  // the writer came back with its realtime file begun anew
+    } cases[] = {{"the same writer", false}, {"a reset writer", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fakes::UseLineSettings(1);
+        auto line = std::make_unique<SgSimulator>(1);
+        ASSERT_TRUE(line->IsOpen());
+        line->Model().SetRealtimeStrokes(5);
+        ScriptedPresenter presenter;  // nothing may be asked
+        session::WatchedWriter<CWriterSG> watched;
+        auto& [window, w] = watched;
+        w->Start(1);
+        std::vector<std::string> expected;
+        auto write = [&](SgSimulator& on, int i) {
+            on.Model().Write(0x70, 0x00, std::uint8_t(i));
+            expected.push_back(sim::Hex(std::string{0x70, 0x00, char(i), 0, 0, 0}));
+        };
+        write(*line, 0);
+        write(*line, 1);
+        ASSERT_TRUE(window.WaitForStrokes(*w, expected.size(), kBound));
+
+        // Unplugged in the middle of a reply; the writer keeps what it holds.
+        std::atomic<bool> cut{false};
+        line->Model().InjectOnData(Fault::CutShort, 1);
+        line->OnReplySent([&](const std::string& reply) {
+            if (sg::Get16(reply, 4) == sg::ReadRecords) cut = true;
+        });
+        write(*line, 2);
+        for (int i = 0; i < kBound / 5 && !cut; ++i) platform::SleepMs(5);
+        ASSERT_TRUE(cut);
+        line->Vanish();
+        ASSERT_TRUE(session::ToldInOrder(window, ConnectionState::Receiving, ConnectionState::Gone, kBound));
+        line.reset();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+        SgSimulator back{1};
+        ASSERT_TRUE(back.IsOpen());
+        if (c.reset) {
+            expected.pop_back();  // stroke 2 went with the old file
+        } else {
+            back.Model().SetRealtimeStrokes(5);
+            for (int i = 0; i <= 2; ++i) back.Model().Write(0x70, 0x00, std::uint8_t(i));
+        }
+        write(back, 3);  // written while the writer was away
+        ASSERT_TRUE(window.WaitForStrokes(*w, expected.size(), 3 * kBound));
+        write(back, 4);
+        write(back, 5);
+        ASSERT_TRUE(window.WaitForStrokes(*w, expected.size(), kBound));
+        EXPECT_FALSE(window.WaitForStrokes(*w, expected.size() + 1, kNothing));
+        EXPECT_EQ(window.StrokeKeys(), expected);
+        EXPECT_TRUE(session::ToldInOrder(window, ConnectionState::Gone, ConnectionState::Connected, kBound));
+        EXPECT_TRUE(presenter.Asked().empty());
+        EXPECT_EQ(back.Model().CountOf(sg::Wake), 1);
+        w.reset();  // before the line goes
+        EXPECT_EQ(back.Model().Errors(), std::vector<std::string>{});
     }
 }
 

@@ -76,7 +76,6 @@ TEST_F(SrSession, OnlyStrokesWrittenAfterTheStartArriveInOrder) {
     Write(Strokes(3, 1));  // already on the writer
     ScriptedPresenter presenter;  // no question may be asked
     auto writer = Open(kModeRealtime);
-    EXPECT_EQ(writer->strokeIndex, 3);
 
     const std::vector<Keys> strokes = Strokes(40, 2);
     Write({strokes.begin(), strokes.begin() + 20});
@@ -89,12 +88,13 @@ TEST_F(SrSession, OnlyStrokesWrittenAfterTheStartArriveInOrder) {
     EXPECT_TRUE(owner.WaitForMessages(40, kBound));
     EXPECT_EQ(owner.StrokeMessageCount(), 40u);
     EXPECT_EQ(owner.Strokes()[0].elapsedMs, 0);
-    EXPECT_EQ(sim.ReadRequests().front().first, 2);  // one stroke before the first wanted
+    // From the handshake's count (3) on, with one stroke before the first wanted. (strokeIndex
+    // belongs to the reader thread: the test reads it off the line.)
+    EXPECT_EQ(sim.ReadRequests().front().first, 2);
 }
 
 TEST_F(SrSession, TheFirstStrokeOnAnEmptyWriterArrives) {
     auto writer = Open(kModeRealtime);
-    EXPECT_EQ(writer->strokeIndex, 0);
     sim.Write({0x01, 0x00, 0x00});
     ASSERT_TRUE(owner.WaitForStrokes(*writer, 1, kBound));
     EXPECT_EQ(owner.StrokeKeys(), std::vector<std::string>{"01 00 00 00 00 00"});
@@ -201,6 +201,115 @@ TEST_F(SrSession, AWriterUnpluggedMidReplyStopsAtOnceWithoutSpinning) {
     EXPECT_TRUE(session::ReturnsSoon([&] { writer->Stop(); }));
 }
 
+// The writer is restarted (a power cycle, a new job) and counts its strokes from none again:
+// every stroke of the new job arrives, none of the old one again.
+TEST_F(SrSession, AWriterRestartedWithAFreshCountIsReadFromItsFirstStroke) {
+    Write(Strokes(20, 30));  // already on the writer
+    auto writer = Open(kModeRealtime);
+    const std::vector<Keys> before = Strokes(5, 31);
+    Write(before);
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, before.size(), kBound));
+    sim.Restart();
+    const std::vector<Keys> after = Strokes(60, 32);
+    Write({after.begin(), after.begin() + 3});  // before the driver asks again
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    Write({after.begin() + 3, after.end()});
+    std::vector<Keys> all = before;
+    all.insert(all.end(), after.begin(), after.end());
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, all.size(), kBound));
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, all.size() + 1, session::kNothingMs));
+    EXPECT_EQ(owner.StrokeKeys(), Texts(all));
+}
+
+// Bytes after a reply (a writer that appends 00, or something that looks like a start byte)
+// are dropped: they never become the start of the next reply.
+TEST(SrTrailingBytes, BytesAfterEveryReplyLoseNoStroke) {
+    for (const char* trailing : {"00", "00 00", "16", "16 03 00 00"}) {
+        SCOPED_TRACE(trailing);
+        sim::SrSimulator writerSide(1);
+        ASSERT_TRUE(writerSide.IsOpen()) << writerSide.Error();
+        writerSide.SetTrailingBytes(Hex(trailing));
+        fakes::UseLineSettings(1);
+        fakes::FakeOwnerWindow window;
+        std::unique_ptr<CWriterSR> writer(NewWriter<CWriterSR>(window.Handle()));
+        writer->mode = kModeRealtime;
+        writer->answerWaitMs = 100;
+        writer->Start(1);
+        std::vector<Keys> all;
+        for (unsigned round = 0; round < 4; ++round) {
+            const std::vector<Keys> strokes = Strokes(8, 40 + round);
+            for (const Keys& k : strokes) writerSide.Write(k);
+            all.insert(all.end(), strokes.begin(), strokes.end());
+            ASSERT_TRUE(window.WaitForStrokes(*writer, all.size(), kBound));
+        }
+        EXPECT_FALSE(window.WaitForStrokes(*writer, all.size() + 1, session::kNothingMs));
+        EXPECT_EQ(window.StrokeKeys(), Texts(all));
+        writer.reset();
+    }
+}
+
+// Unplugged in the middle of a reply, and plugged in again on a new line behind the same COM1:
+// the driver says so, redoes its handshake without a question, and reads on from the stroke
+// it had reached.
+TEST(SrReconnect, AWriterPluggedInAgainIsReadOnFromTheStrokeReached) {
+    struct Case {
+        const char* name;
+        bool restarted;  // the writer came back counting from none (a new job)
+    } cases[] = {{"the same writer", false}, {"a restarted writer", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::SrSimulator line(1);
+        ASSERT_TRUE(line.IsOpen()) << line.Error();
+        fakes::UseLineSettings(1);
+        const std::vector<Keys> old = Strokes(4, 50);
+        for (const Keys& k : old) line.Write(k);
+        ScriptedPresenter presenter;  // nothing may be asked
+        session::WatchedWriter<CWriterSR> watched;
+        auto& [window, writer] = watched;
+        writer->answerWaitMs = 100;
+        writer->byteDelayStepMs = 1;
+        writer->Start(1);
+        const std::vector<Keys> first = Strokes(3, 51);
+        for (const Keys& k : first) line.Write(k);
+        ASSERT_TRUE(window.WaitForStrokes(*writer, first.size(), kBound));
+
+        // The next reply is cut off by the unplugging.
+        std::atomic<bool> cut{false};
+        line.damage = sim::SrSimulator::Damage::CutShort;
+        line.OnStrokeData([&](int, int) { cut = true; });
+        const Keys lost{0x21, 0x43, 0x65};
+        line.Write(lost);
+        for (int i = 0; i < kBound / 5 && !cut; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(cut);
+        line.Vanish();
+        ASSERT_TRUE(session::ToldInOrder(window, ConnectionState::Receiving, ConnectionState::Gone, kBound));
+
+        sim::SrSimulator back(1);
+        ASSERT_TRUE(back.IsOpen()) << back.Error();
+        std::vector<Keys> expected = first;
+        if (!c.restarted) {
+            // The same writer: what it held, the stroke whose reply was cut, one written while away.
+            for (const Keys& k : old) back.Write(k);
+            for (const Keys& k : first) back.Write(k);
+            back.Write(lost);
+            expected.push_back(lost);
+        }
+        const std::vector<Keys> meanwhile = Strokes(2, 52);
+        for (const Keys& k : meanwhile) back.Write(k);
+        expected.insert(expected.end(), meanwhile.begin(), meanwhile.end());
+        ASSERT_TRUE(window.WaitForStrokes(*writer, expected.size(), 3 * kBound));
+        const std::vector<Keys> later = Strokes(3, 53);
+        for (const Keys& k : later) back.Write(k);
+        expected.insert(expected.end(), later.begin(), later.end());
+        ASSERT_TRUE(window.WaitForStrokes(*writer, expected.size(), kBound));
+        EXPECT_FALSE(window.WaitForStrokes(*writer, expected.size() + 1, session::kNothingMs));
+        EXPECT_EQ(window.StrokeKeys(), Texts(expected));
+        EXPECT_TRUE(session::ToldInOrder(window, ConnectionState::Gone, ConnectionState::Connected, kBound));
+        EXPECT_TRUE(presenter.Asked().empty());
+        writer.reset();  // before the line goes
+    }
+}
+
 // ---- the handshake -------------------------------------------------------------------------
 
 TEST_F(SrSession, ASilentWriterIsAskedTenTimesThenRetryThenCancel) {
@@ -236,10 +345,52 @@ TEST_F(SrSession, AWriterAnsweringLateInTheHandshakeIsTakenWithoutAQuestion) {
     Write(Strokes(5, 6));
     ScriptedPresenter presenter;
     auto writer = Open(kModeRealtime);
-    EXPECT_EQ(writer->strokeIndex, 5);
-    EXPECT_EQ(writer->byteDelay, 3);  // only the silent attempts slow the requests
     sim.Write({0x01, 0x00, 0x00});
     EXPECT_TRUE(owner.WaitForStrokes(*writer, 1, kBound));
+    ASSERT_FALSE(sim.ReadRequests().empty());
+    EXPECT_EQ(sim.ReadRequests().front(), (std::pair<int, int>{4, 2}));  // from the count, 5
+    writer->Stop();
+    EXPECT_EQ(writer->handshakeDelay, 3);  // only the silent attempts slowed the requests
+    EXPECT_EQ(writer->byteDelay, 0);       // and once answered, they go at the normal pace
+}
+
+// A writer that answers only from the fifth attempt is asked at the normal pace once it has
+// answered; one that answers only slowly sent bytes gets them slowly again.
+TEST_F(SrSession, ASlowHandshakeDoesNotSlowTheSession) {
+    struct Case {
+        const char* name;
+        int silentAttempts;
+        bool needsPacedBytes;
+        int byteDelayAfter;
+    } cases[] = {{"late to wake", 4, false, 0}, {"needs slow bytes", 0, true, 5}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::SrSimulator line(2);
+        ASSERT_TRUE(line.IsOpen()) << line.Error();
+        fakes::UseLineSettings(2);
+        line.silentRequests = c.silentAttempts;
+        line.needsPacedBytes = c.needsPacedBytes;
+        ScriptedPresenter presenter;  // no question: the writer answers in time
+        session::WatchedWriter<CWriterSR> watched;
+        auto& [window, writer] = watched;
+        writer->answerWaitMs = 100;
+        writer->byteDelayStepMs = 5;
+        writer->Start(1);
+        ASSERT_TRUE(presenter.Asked().empty()) << "the handshake failed";
+        const std::vector<Keys> strokes = Strokes(6, 60);
+        for (const Keys& k : strokes) line.Write(k);
+        ASSERT_TRUE(window.WaitForStrokes(*writer, strokes.size(), 2 * kBound));
+        EXPECT_EQ(window.StrokeKeys(), Texts(strokes));
+        writer->Stop();
+        EXPECT_EQ(writer->handshakeDelay, c.silentAttempts * 5 + (c.needsPacedBytes ? 5 : 0));
+        EXPECT_EQ(writer->byteDelay, c.byteDelayAfter);
+        if (c.needsPacedBytes) {
+            // The normal pace was tried and not answered, then the slower one again.
+            EXPECT_GE(line.ignoredWholeRequests.load(), 3);
+            EXPECT_TRUE(session::ToldInOrder(window, ConnectionState::NotAnswering, ConnectionState::Connected, kBound));
+        }
+    }
+    fakes::UseLineSettings(1);
 }
 
 TEST_F(SrSession, APortThatDoesNotOpenIsReportedAtOnce) {

@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "core/AppSettings.h"
+#include "kbdhook/KeyboardHook.h"
+#include "tests/fakes/FakeHidBackend.h"
 #include "tests/fakes/FakeOwnerWindow.h"
 #include "tests/support/ScriptedPresenter.h"
+#include "tests/writers/ConnectionWatch.h"
 #include "tests/writers/DriverSession.h"
 #include "writers/CWriterTR.h"
 
@@ -17,6 +20,7 @@ namespace {
 
 using Keys = std::vector<std::string>;
 using session::kBoundMs;
+using session::kNothingMs;
 
 // A library whose opens answer from a script and whose keyboard is played by the test.
 struct ScriptedLibrary {
@@ -152,6 +156,92 @@ TEST_F(TrealTest, NotesCableModeDoesNothing) {
     writer->Start(1);
     EXPECT_EQ(ScriptedLibrary::openCalls, 0);
     EXPECT_FALSE(writer->readerThread.joinable());
+}
+
+// The driver on the library's own logic, reading a scripted HID keyboard.
+kbdhook::KeyboardHook* hookInUse = nullptr;
+int OpenHook(TrealKeyboardCallbackFn callback) { return hookInUse->Open(callback); }
+unsigned CloseHook() { return hookInUse->Close(); }
+
+class TrealOnHidTest : public ::testing::Test {
+protected:
+    static constexpr const char* kPath = "/dev/hidraw4";
+    void SetUp() override {
+        saved = CWriterTR::library;
+        CWriterTR::library = {OpenHook, CloseHook};
+        hookInUse = &hook;
+        device.Add(kPath, kbdhook::kTrealVendorId, kbdhook::kTrealProductId, VendorDescriptor(7));
+        GetSettings().keyboardLayout = 0;
+        GetSettings().usbFlag = 1;  // as the factory sets it: no serial port
+    }
+    void TearDown() override {
+        writer.reset();
+        GetSettings().usbFlag = 0;
+        CWriterTR::library = saved;
+        hookInUse = nullptr;
+    }
+    void Start() {
+        writer.reset(NewWriter<CWriterTR>(watcher.Handle()));
+        watcher.Watch(writer.get());
+        writer->mode = kModeRealtime;
+        writer->Start(1);
+    }
+    // K down, then all keys up: one stroke "08 00 00 00 00 00".
+    bool WriteK() {
+        return device.SendReport(kPath, {0x80, 0, 0, 0, 0, 0, 0}) &&
+               device.SendReport(kPath, {0, 0, 0, 0, 0, 0, 0});
+    }
+
+    CWriterTR::Library saved{};
+    FakeHidBackend device;
+    kbdhook::KeyboardHook hook{device};
+    session::StatusOwner watcher;
+    std::unique_ptr<CWriterTR> writer;
+};
+
+TEST_F(TrealOnHidTest, AKeyboardThatWentIsOpenedAgainAndEveryLaterStrokeArrives) {
+    Start();
+    ASSERT_TRUE(WriteK());
+    ASSERT_TRUE(watcher.WaitForStrokes(1, kBoundMs));
+    device.Unplug(kPath);
+    ASSERT_TRUE(watcher.WaitForState(ConnectionState::Gone, kBoundMs));
+    EXPECT_FALSE(WriteK()) << "nothing reads the keyboard while it is away";
+    device.PlugIn(kPath);
+    ASSERT_TRUE(watcher.WaitForStatus([](const ConnectionStatus& s) { return s.again; }, kBoundMs));
+    constexpr int kAfter = 100;
+    for (int i = 0; i < kAfter; ++i) ASSERT_TRUE(WriteK()) << "stroke " << i;
+    ASSERT_TRUE(watcher.WaitForStrokes(1 + kAfter, kBoundMs));
+    EXPECT_FALSE(watcher.WaitForStrokes(2 + kAfter, kNothingMs));
+    EXPECT_EQ(watcher.StrokeKeys(), Keys(1 + kAfter, "08 00 00 00 00 00"));
+    using S = ConnectionState;
+    EXPECT_EQ(watcher.States(), (std::vector<S>{S::Connecting, S::Connected, S::Receiving, S::Gone,
+                                                S::Connected, S::Receiving}));
+    for (const ConnectionStatus& s : watcher.Statuses()) EXPECT_EQ(s.device, "Tr\xC3\xA9" "al keyboard");
+}
+
+TEST_F(TrealOnHidTest, AKeyboardThatCannotBeOpenedSaysWhy) {
+    struct Case {
+        const char* name;
+        void (*prepare)(FakeHidBackend&);
+        std::string text;
+    } cases[] = {
+        {"not plugged in", [](FakeHidBackend& d) { d.Unplug(kPath); },
+         "Tr\xC3\xA9" "al keyboard: not found"},
+        {"no udev rule", [](FakeHidBackend& d) { d.DenyAccess(kPath); },
+         "Tr\xC3\xA9" "al keyboard: access denied: the udev rule 70-treal-keyboard.rules is missing (see README)"},
+    };
+    for (const Case& c : cases) {
+        c.prepare(device);
+        ScriptedPresenter presenter;
+        presenter.Answer(kMessageNoAnswer, 1);  // Cancel
+        Start();
+        EXPECT_EQ(presenter.Asked().size(), 1u) << c.name;
+        EXPECT_EQ(writer->GetConnectionStatus().state, ConnectionState::Unavailable) << c.name;
+        EXPECT_EQ(writer->GetConnectionStatus().Text(), c.text) << c.name;
+        writer.reset();
+        device.PlugIn(kPath);
+        device.DenyAccess(kPath, false);
+    }
 }
 
 }  // namespace

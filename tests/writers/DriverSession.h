@@ -4,6 +4,7 @@
 // does not).
 #include <time.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -136,6 +137,27 @@ private:
     std::condition_variable arrived_;
     std::vector<std::size_t> seen_;
 };
+
+// A realtime writer of the driver (not started yet) whose owner window notes its connection
+// statuses from the first on and takes its strokes.
+template <class Driver>
+struct WatchedWriter {
+    WatchedWriter() {
+        window.WatchStatus(*writer);
+        writer->mode = kModeRealtime;
+    }
+    fakes::FakeOwnerWindow window;
+    std::unique_ptr<Driver> writer{NewWriter<Driver>(window.Handle())};  // goes first
+};
+
+// The owner was told `first` and, later, `then` (each waited for at most timeoutMs).
+inline bool ToldInOrder(const fakes::FakeOwnerWindow& window, ConnectionState first, ConnectionState then,
+                        int timeoutMs) {
+    if (!window.WaitForState(first, timeoutMs)) return false;
+    const std::vector<ConnectionStatus> told = window.Statuses();
+    const auto at = std::find_if(told.begin(), told.end(), [&](const ConnectionStatus& s) { return s.state == first; });
+    return window.WaitForState(then, timeoutMs, std::size_t(at - told.begin()) + 1);
+}
 
 // Starts a realtime writer of the driver from the first stored stroke ("&First" answered to
 // the start-from question, after `configure`) and returns how many strokes it had queued at

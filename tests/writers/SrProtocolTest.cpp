@@ -8,6 +8,7 @@
 #include <random>
 
 #include "tests/fakes/FakeOwnerWindow.h"
+#include "tests/writers/FramedStrokes.h"
 #include "tests/support/HexBytes.h"
 #include "writers/CWriterSR.h"
 #include "writers/SrProtocol.h"
@@ -93,47 +94,62 @@ TEST(SrReplies, ChecksAndDamage) {
     }
 }
 
-TEST(SrReplies, BytesWantedFollowTheLengthField) {
-    const std::string status = Reply(0x06, Hex("2C 01 00"));
-    EXPECT_EQ(sr::ReplyBytesWanted(""), 10u);
-    EXPECT_EQ(sr::ReplyBytesWanted(status.substr(0, 9)), 1u);
-    EXPECT_EQ(sr::ReplyBytesWanted(status.substr(0, 10)), 11u);
-    EXPECT_EQ(sr::ReplyBytesWanted(status), 0u);
-    // A length no reply has is judged at once, not waited for.
-    std::string absurd = status.substr(0, 10);
-    absurd[9] = char(0xFF);
-    EXPECT_EQ(sr::ReplyBytesWanted(absurd), 0u);
+// A header whose checksums are made for the length it declares.
+std::string ClaimingLength(std::string packet, std::size_t dataLength) {
+    packet[8] = char(dataLength & 0xFF);
+    packet[9] = char(dataLength >> 8);
+    const sr::Checksum header = sr::PacketChecksum(std::string_view(packet).substr(0, 14));
+    std::copy(header.begin(), header.end(), packet.begin() + 14);
+    return packet;
 }
 
-// Replies gathered the way the driver reads them (never past what the reply still wants)
-// come out the same however the line splits the bytes.
-TEST(SrReplies, GatheringDoesNotDependOnHowTheBytesAreSplit) {
-    const std::vector<std::string> replies = {Reply(0x06, Hex("2C 01 00")), Reply(0x03, Hex("00 00 0F 00 00 00 81 C3 25 02 00 00")),
-                                              Reply(0x06, "")};
-    std::string line;
-    for (const std::string& r : replies) line += r;
-    std::mt19937 random(7);
-    for (const char* how : {"whole", "byte by byte", "random pieces"}) {
-        SCOPED_TRACE(how);
-        std::vector<std::string> gathered;
-        std::string reply, waiting;
-        for (std::size_t at = 0; at < line.size() || !waiting.empty();) {
-            if (waiting.empty()) {  // the next read of the line
-                const std::size_t piece = std::string(how) == "whole" ? line.size()
-                                          : std::string(how) == "byte by byte" ? 1
-                                                                               : 1 + random() % 9;
-                waiting = line.substr(at, piece);
-                at += waiting.size();
-            }
-            const std::size_t take = std::min(waiting.size(), sr::ReplyBytesWanted(reply));
-            reply += waiting.substr(0, take);
-            waiting.erase(0, take);
-            if (sr::ReplyBytesWanted(reply) == 0) {
-                gathered.push_back(reply);
-                reply.clear();
-            }
-        }
-        EXPECT_EQ(gathered, replies);
+TEST(SrReplies, FramerSteps) {
+    const std::string status = Reply(0x06, Hex("2C 01 00"));
+    const struct {
+        const char* name;
+        std::string received;
+        FrameStep step;
+    } rows[] = {
+        {"nothing", "", FrameStep::More()},
+        {"a start byte", status.substr(0, 1), FrameStep::More()},
+        {"not all of the header", status.substr(0, 17), FrameStep::More()},
+        {"the header, not all of the data", status.substr(0, 20), FrameStep::More()},
+        {"a whole reply", status, FrameStep::Take(21)},
+        {"a whole reply and more", status + status, FrameStep::Take(21)},
+        {"a stray byte ahead", Hex("00") + status, FrameStep::SkipBytes(1)},
+        {"stray bytes ahead, up to a start byte", Hex("00 55 16"), FrameStep::SkipBytes(2)},
+        {"stray bytes and no start byte", Hex("00 55 AA"), FrameStep::SkipBytes(3)},
+        {"a start byte whose header checksum disagrees", Damaged(status, 15, 0x01), FrameStep::SkipBytes(1)},
+        {"a stray start byte ahead of a reply", Hex("16") + status, FrameStep::SkipBytes(1)},
+        // A length no reply has is judged at once, not waited for.
+        {"a length over any reply", ClaimingLength(status, sr::kMaxDataLength + 1), FrameStep::SkipBytes(1)},
+    };
+    for (const auto& row : rows) EXPECT_EQ(sr::FrameReply(row.received), row.step) << row.name;
+}
+
+// Every reply is found whole, whatever the line adds around it and however its reads split
+// it; bytes of no reply never become part of one.
+TEST(SrReplies, FramingDoesNotDependOnHowTheBytesAreSplit) {
+    const std::string status = Reply(0x06, Hex("2C 01 00"));
+    const std::string data = Reply(0x03, Hex("00 00 0F 00 00 00 81 C3 25 02 00 00"));
+    const std::string empty = Reply(0x06, "");
+    const struct {
+        const char* name;
+        std::string line;
+        std::vector<std::string> replies;
+    } rows[] = {
+        {"replies back to back", status + data + empty, {status, data, empty}},
+        {"a 00 after each reply", status + Hex("00") + data + Hex("00"), {status, data}},
+        {"noise ahead of a reply", Hex("55 AA 00") + data, {data}},
+        {"a stray start byte ahead of a reply", Hex("16") + status + Hex("16 16") + data, {status, data}},
+        {"a reply cut short, then a whole one", status.substr(0, 12) + data, {data}},
+        {"a damaged header, then a whole reply", Damaged(status, 14, 0x80) + empty, {empty}},
+        {"a length no reply has, then a whole reply", ClaimingLength(status, 5000) + status, {status}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const std::vector<std::string>& pieces : SplitWays(row.line))
+            EXPECT_EQ(FramesOfPieces(pieces, sr::FrameReply), row.replies) << DescribeSplit(pieces);
     }
 }
 
