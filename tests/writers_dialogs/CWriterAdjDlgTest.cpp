@@ -191,7 +191,7 @@ TEST_F(HandBack, StrokesQueuedWhileTheDialogEndsReachTheRestoredOwner) {
         ASSERT_TRUE(caller.WaitForStrokes(*writer, total, kBoundMs));
         EXPECT_EQ(Queued(*writer), 0u);
         // Told of each stroke, so an owner that takes one per message finds them all too.
-        EXPECT_TRUE(caller.WaitForMessages(total, kBoundMs));
+        EXPECT_TRUE(caller.WaitForStrokeMessages(total, kBoundMs));
         EXPECT_EQ(caller.StrokeKeys().back(), "08 00 00 00 00 00");
     }
     caller.HandleMessages(*writer);
