@@ -41,7 +41,8 @@ bool BuildWalk::LoadWordList(const std::string& path, const std::string& documen
     progressBase = documentsFolder + GetPathTitle(path);
     lineCount = int(lines.size());
     if (lines.empty()) {
-        if (error) *error = "The word list \"" + path + "\" holds no lines or cannot be read.";
+        if (error)
+            *error = "The word list \"" + PathForMessage(path) + "\" holds no lines or cannot be read.";
         return false;
     }
     const std::string progress = ProgressPath();
@@ -54,7 +55,9 @@ bool BuildWalk::LoadWordList(const std::string& path, const std::string& documen
         const auto bytes = std::filesystem::file_size(progress, sizeError);
         if (!sizeError) entries.reserve(std::size_t(bytes / 24));
         if (!LoadProgressFile(progress, entries, position, &why)) {
-            if (error) *error = "The progress file \"" + progress + "\" cannot be read: " + why;
+            if (error)
+                *error = "The progress file \"" + PathForMessage(progress) +
+                         "\" cannot be read: " + FileErrorReason(why, progress) + ".";
             progressUnreadable = true;
             lines.clear();
             entries.clear();
@@ -68,6 +71,16 @@ bool BuildWalk::LoadWordList(const std::string& path, const std::string& documen
 
 void BuildWalk::Start() {
     currentLine = StepOntoHeading(lines, currentLine);
+    if (NothingLeftAt(lines, currentLine)) {
+        // Stored at a heading on the last line: the list is done. Say so and offer it again
+        // from the start rather than closing without a word each time it is opened.
+        Ask(kEndOfList, platform::kMbOk);
+        if (NothingLeftAt(lines, 0) || !AskRestart()) {
+            End(platform::kIdCancel);
+            return;
+        }
+        currentLine = 0;
+    }
     ShowCurrentWord();
     outlineText.clear();
 }
@@ -121,9 +134,15 @@ void BuildWalk::ShowCurrentWord() {
     if (shown.ended) {
         // A heading on the last line: nothing is left to write.
         Save();
+        if (!ended && wordLine_ >= 0) {
+            // Not saved: back at the last word, so that what is shown is what Accept stores.
+            currentLine = StepOntoHeading(lines, wordLine_);
+            ShowCurrentWord();
+        }
         return;
     }
     wordText = shown.word;
+    wordLine_ = currentLine;
 }
 
 void BuildWalk::CommitOutline() {
@@ -151,11 +170,14 @@ void BuildWalk::Back() {
 }
 
 void BuildWalk::FirstWord() {
-    if (Ask(LoadResString(kRestartQuestion), platform::kMbYesNo | platform::kMbIconQuestion) !=
-        platform::kIdYes)
-        return;
+    if (!AskRestart()) return;
     currentLine = 0;
     ShowCurrentWord();
+}
+
+bool BuildWalk::AskRestart() {
+    return Ask(LoadResString(kRestartQuestion), platform::kMbYesNo | platform::kMbIconQuestion) ==
+           platform::kIdYes;
 }
 
 void BuildWalk::ClearOutlines() {
@@ -209,8 +231,9 @@ void BuildWalk::Cancel() {
 bool BuildWalk::WriteProgress() {
     std::string error;
     if (WriteProgressFile(ProgressPath(), entries, currentLine, &error)) return true;
-    Ask("Your results could not be saved to \"" + ProgressPath() + "\": " + error +
-            "\n\nNothing is lost: save again, or cancel without saving.",
+    Ask("Your results could not be saved to \"" + PathForMessage(ProgressPath()) + "\": " +
+            FileErrorReason(error, ProgressPath()) +
+            ".\n\nNothing is lost: save again, or cancel without saving.",
         platform::kMbOk | platform::kMbIconError);
     return false;
 }
@@ -280,10 +303,13 @@ std::string BuildWalk::CommandCaption(CommandStroke which) {
 }
 
 std::string BuildWalk::PositionText() const {
-    return std::to_string(currentLine) + " of " + std::to_string(lineCount);
+    return std::to_string(ShownLine()) + " of " + std::to_string(lineCount);
 }
 
 int BuildWalk::Ask(const std::string& text, unsigned style) {
+    // The box stands over what the walk has come to, not over what was shown before the
+    // strokes that led to it.
+    if (beforeQuestion) beforeQuestion();
     ++busy_;
     const int answer = platform::ShowMessageBox(text, {}, style);
     --busy_;

@@ -7,6 +7,8 @@
 // Questions go through the presenter. While one of them, or a child dialog, is open the walk
 // is busy: strokes that arrive then stay in the writer's queue, and TakeStrokes handles them
 // after the operation that asked has finished (unless the walk ended meanwhile).
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,8 +36,10 @@ public:
     bool LoadWordList(const std::string& path, const std::string& documentsFolder,
                       std::string* error = nullptr);
     bool progressUnreadable = false;  // why the last LoadWordList failed, when it was that
-    // The dialog's start: a resumed word after a heading is shown with its heading. May end
-    // the walk (a heading on the last line).
+    // The dialog's start: a resumed word after a heading is shown with its heading. A stored
+    // position that leaves nothing to write (a heading on the last line) is told as the end
+    // of the list, with the offer to start again at the first word; declined, the walk ends
+    // without writing anything.
     void Start();
 
     // ---- strokes ------------------------------------------------------------------------------
@@ -67,6 +71,8 @@ public:
     // The text shown on a command's button.
     static std::string CommandCaption(CommandStroke which);
     std::string PositionText() const;
+    // The line the position text and the bar show: the last one once the walk ran past it.
+    int ShownLine() const { return std::clamp(currentLine, 0, std::max(lineCount - 1, 0)); }
     std::string ProgressPath() const { return progressBase + ".dqx"; }
     bool Busy() const { return busy_ > 0; }
 
@@ -88,10 +94,13 @@ public:
 
     CWriter* writer = nullptr;            // not owned
     BuildChildren* children = nullptr;    // not owned; null: no child dialog opens
+    // Called before every question, so that the dialog shows the walk as it stands.
+    std::function<void()> beforeQuestion;
 
 private:
     // Asks through the presenter with the walk busy meanwhile.
     int Ask(const std::string& text, unsigned style);
+    bool AskRestart();  // "Are you sure you wish to restart the dictionary build?"
     // Writes the progress file; on failure says so, naming the file, and answers false.
     bool WriteProgress();
     void End(int code);
@@ -99,4 +108,5 @@ private:
 
     std::vector<bool> inOutline_;  // per strokeList line: part of the outline
     int busy_ = 0;
+    int wordLine_ = -1;  // the line of the word shown last
 };

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 
 #include "core/DataFiles.h"
 #include "core/TextUtil.h"
@@ -118,6 +119,21 @@ std::string ProgressPathFor(const std::string& documentsFolder, const std::strin
 
 std::string RtfPathFor(const std::string& documentsFolder, const std::string& wordListPath) {
     return documentsFolder + GetPathTitle(wordListPath) + ".rtf";
+}
+
+std::string RtfTargetRefusal(const std::string& target, const std::string& progressPath) {
+    std::error_code error;
+    const bool sameFile = std::filesystem::equivalent(target, progressPath, error);
+    const std::string extension = FoldCase(GetExtensionPart(GetFileNamePart(target)));
+    std::string what;
+    if (sameFile) what = "it is this word list's progress file";
+    else if (extension == "dqx") what = "it is a progress file";
+    else if (extension == "iqx") what = "it is a speech-training progress file";
+    else if (extension == "edq") what = "it is a word list";
+    else return {};
+    return "The dictionary cannot be written to \"" + PathForMessage(target) + "\": " + what +
+           ", and the dictionary would replace what it holds.\nNothing was written. Choose "
+           "another name, ending in \".rtf\".";
 }
 
 void AddUserOnce(std::vector<std::string>& names, const std::string& name) {

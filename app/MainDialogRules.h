@@ -45,9 +45,10 @@ EnableRules EnableRulesFor(int writerType);
 // A decimal integer with optional blanks around it and an optional sign, within int. False
 // for anything else (empty text, letters, a number too large).
 bool ParseDialogInteger(const std::string& text, int& value);
-// The port arrows: the edit's integer (0 when it holds none) moved by `delta`, kept in 0..255.
+// The port arrows: the edit's integer (0 when it holds none) moved by `delta`, kept in 1..255,
+// the ports the settings keep from one start to the next.
 int StepPortNumber(const std::string& text, int delta);
-inline constexpr int kPortArrowLow = 0;
+inline constexpr int kPortArrowLow = 1;
 inline constexpr int kPortArrowHigh = 255;
 
 // ---- modules and word lists ---------------------------------------------------------------
@@ -66,6 +67,10 @@ std::vector<ListedFolderEntry> ListWordLists(const std::string& moduleFolder);
 // (which ends in "/").
 std::string ProgressPathFor(const std::string& documentsFolder, const std::string& wordListPath);
 std::string RtfPathFor(const std::string& documentsFolder, const std::string& wordListPath);
+// Why the dictionary may not be written to `target` (the message, Windows-1252): it is the
+// list's progress file `progressPath`, or any progress, speech progress or word-list file,
+// whose content the dictionary would replace. Empty when it may.
+std::string RtfTargetRefusal(const std::string& target, const std::string& progressPath);
 
 // ---- users --------------------------------------------------------------------------------
 // Appends `name` unless the list holds it already, so the stored list does not grow each start.

@@ -45,6 +45,40 @@ int ReadInRange(const std::string& section, const char* entry, int low, int high
     return value >= low && value <= high ? value : fallback;
 }
 
+// Beside each stroke text the profile keeps the stroke bytes themselves ("<name> Exact", two
+// hexadecimal digits a byte): in several layouts the text of some strokes parses back to a
+// different stroke, so a captured chord would stop matching after a restart. The text stays
+// what other tools read; the bytes are used only while the text is still the one they give.
+constexpr const char* kExactSuffix = " Exact";
+
+std::string ExactText(const Outline& outline) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (unsigned char byte : outline) {
+        text += digits[byte >> 4];
+        text += digits[byte & 0x0F];
+    }
+    return text;
+}
+
+// False for anything but whole strokes of hexadecimal digit pairs.
+bool ParseExact(const std::string& text, Outline& outline) {
+    auto digit = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    if (text.empty() || text.size() % (2 * kStrokeSize) != 0) return false;
+    outline.clear();
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        const int high = digit(text[i]), low = digit(text[i + 1]);
+        if (high < 0 || low < 0) return false;
+        outline += char(high << 4 | low);
+    }
+    return true;
+}
+
 std::string LowerCaseAscii(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
@@ -84,27 +118,22 @@ void AppSettings::ReadSections(const std::string& writerSection,
         ReadInRange(writerSection, "Language", 0, kLayoutCount - 1, defaults.layout);
     keyboardLayout = layout;
 
-    auto read = [&](const char* entry, const char* fallback) {
-        return platform::GetProfileString(strokesSection, entry, fallback);
-    };
-    const std::string next = read("Next", defaults.next);
-    const std::string back = read("Back", defaults.back);
-    const std::string accept = read("Accept", defaults.accept);
-    const std::string clear = read("Clear", defaults.clear);
-    const std::string deleteLast = read("Delete", defaults.deleteLast);
-    const std::string shadow = read("Shadow", kDefaultShadow);
-    const std::string drop = read("Drop", kDefaultDrop);
-
-    const auto parse = [layout](const std::string& text) {
+    const auto read = [&](const char* entry, const char* fallback) {
+        const std::string text = platform::GetProfileString(strokesSection, entry, fallback);
+        Outline exact;
+        if (ParseExact(platform::GetProfileString(strokesSection, entry + std::string(kExactSuffix)),
+                       exact) &&
+            FormatOutline(std::uint8_t(layout), exact, 0) == text)
+            return exact;
         return ParseOutline(std::uint8_t(layout), text);
     };
-    nextStroke = parse(next);
-    backStroke = parse(back);
-    acceptStroke = parse(accept);
-    clearStroke = parse(clear);
-    deleteStroke = parse(deleteLast);
-    shadowMask = parse(shadow);
-    dropMask = parse(drop);
+    nextStroke = read("Next", defaults.next);
+    backStroke = read("Back", defaults.back);
+    acceptStroke = read("Accept", defaults.accept);
+    clearStroke = read("Clear", defaults.clear);
+    deleteStroke = read("Delete", defaults.deleteLast);
+    shadowMask = read("Shadow", kDefaultShadow);
+    dropMask = read("Drop", kDefaultDrop);
 }
 
 void AppSettings::SetDefaultCommandStrokes(bool french) {
@@ -135,6 +164,7 @@ void AppSettings::SaveUserSettings() {
 
     auto write = [&](const char* entry, const Outline& outline) {
         platform::WriteProfileString(strokes, entry, FormatOutline(std::uint8_t(layout), outline, 0));
+        platform::WriteProfileString(strokes, entry + std::string(kExactSuffix), ExactText(outline));
     };
     write("Accept", acceptStroke);
     write("Clear", clearStroke);

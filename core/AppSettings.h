@@ -44,7 +44,10 @@ public:
     // missing from the profile, or impossible ones, take the defaults. The data folder, the
     // documents folder and the user list are not touched.
     void LoadUserSettings(std::string user);
-    // Writes the current user's settings, "Default User" and "Users" to the profile.
+    // Writes the current user's settings, "Default User" and "Users" to the profile. The
+    // command strokes and masks are written as steno text and, beside it, as their exact
+    // bytes, which loading takes while the text is unchanged: a stroke whose text parses back
+    // to another stroke still matches the chord that was captured.
     void SaveUserSettings();
     // Puts the five command strokes back to their defaults (the French ones when `french`),
     // in the current keyboard layout.

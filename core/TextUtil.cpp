@@ -4,8 +4,10 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <QFile>
 #include <ctime>
 
+#include "platform/Codepage.h"
 #include "platform/FileSystem.h"
 
 // ---- text ------------------------------------------------------------------------------
@@ -162,4 +164,13 @@ bool FileExists(const std::string& path) {
     }
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     return !platform::ListFolder(folder, name).empty();
+}
+
+std::string PathForMessage(const std::string& path) {
+    return platform::FromQString(QFile::decodeName(QByteArray::fromStdString(path)));
+}
+
+std::string FileErrorReason(const std::string& error, const std::string& path) {
+    const std::string prefix = path + ": ";
+    return error.compare(0, prefix.size(), prefix) == 0 ? error.substr(prefix.size()) : error;
 }

@@ -48,6 +48,11 @@ void GetTimeCodeNow(TimeCode& code);
 // ---- files -----------------------------------------------------------------------------
 // Makes the file writable for its owner, then removes it; false when the removal failed.
 bool DeleteFileForced(const std::string& path);
+// A path as a message shows it: the file system's name in the message's Windows-1252 text.
+std::string PathForMessage(const std::string& path);
+// A file error as the platform words it ("<path>: <reason>") without the path, for a message
+// that names the file itself; any other text unchanged.
+std::string FileErrorReason(const std::string& error, const std::string& path);
 // True when the path names an existing file or folder. "*" and "?" in its last part match
 // any names, letters in either case ("*.dqx"); wildcards in folder parts are not honoured.
 bool FileExists(const std::string& path);

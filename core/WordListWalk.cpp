@@ -35,6 +35,10 @@ WalkLine TakeLine(const std::vector<std::string>& lines, int line) {
     return shown;
 }
 
+bool NothingLeftAt(const std::vector<std::string>& lines, int line) {
+    return TakeLine(lines, line).ended;
+}
+
 int StepOntoHeading(const std::vector<std::string>& lines, int position) {
     if (position > 0 && position <= int(lines.size()) && IsHeadingLine(lines[position - 1]))
         return position - 1;

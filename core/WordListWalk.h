@@ -21,6 +21,8 @@ struct WalkLine {
     bool ended = false;
 };
 WalkLine TakeLine(const std::vector<std::string>& lines, int line);
+// Nothing to show from `line` on: it lies outside the list, or it is a heading on the last line.
+bool NothingLeftAt(const std::vector<std::string>& lines, int line);
 
 // A resumed word right after a heading is shown with its heading: the position one line back
 // onto the heading then, else `position` unchanged.

@@ -49,6 +49,29 @@ QString KeepCopy(const QString& path) {
 
 std::string Quoted(const QString& path) { return "\"" + FromQString(path) + "\""; }
 
+// A key the program can have written: a section and a value name, no level empty, nothing
+// that came from bytes that were not text.
+bool IsOwnKey(const QString& key) {
+    const QStringList levels = key.split(QLatin1Char('/'));
+    if (levels.size() < 2) return false;
+    for (const QString& level : levels)
+        if (level.isEmpty()) return false;
+    return !key.contains(QChar::ReplacementCharacter);
+}
+
+// What a damaged file's lines left behind (values outside every section, empty names, bytes
+// that were no text) would be written back with the first save, under "[General]"; the copy
+// kept aside holds them, the file gets only what was read as settings.
+void DropJunk(Store& s) {
+    const QStringList keys = s.settings->allKeys();
+    QList<std::pair<QString, QVariant>> kept;
+    for (const QString& key : keys)
+        if (IsOwnKey(key)) kept.push_back({key, s.settings->value(key)});
+    if (kept.size() == keys.size()) return;
+    s.settings->clear();
+    for (const auto& [key, value] : kept) s.settings->setValue(key, value);
+}
+
 // Opens the profile on first use. Sets `report` to what the user must be told.
 void OpenLocked(Store& s, std::string& report) {
     if (s.settings) return;
@@ -79,6 +102,7 @@ void OpenLocked(Store& s, std::string& report) {
     }
     report = "The settings file " + Quoted(path) + " is damaged. A copy of it was kept as " +
              Quoted(copy) + "; settings that could not be read take their default values.";
+    DropJunk(s);
 }
 
 // Writes the pending values to the file; false (and `report` set, once until a save succeeds

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -223,6 +224,20 @@ int OpenSerialDevice(const std::string& path, int& fd) {
     ioctl(f, TIOCEXCL);
     fd = f;
     return 0;
+}
+
+bool IdentifyDevice(int fd, DeviceIdentity& out) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0) return false;
+    out = {std::uint64_t(st.st_rdev), std::uint64_t(st.st_ino)};
+    return true;
+}
+
+bool IdentifyDevice(const std::string& path, DeviceIdentity& out) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return false;
+    out = {std::uint64_t(st.st_rdev), std::uint64_t(st.st_ino)};
+    return true;
 }
 
 void CloseSerialDevice(int fd) {

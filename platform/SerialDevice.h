@@ -66,6 +66,14 @@ LineSettings LineSettingsFromTermios(const termios& t, std::uint32_t baud);
 // another program holds it (an flock on the device, plus TIOCEXCL for those that take none).
 int OpenSerialDevice(const std::string& path, int& fd);
 void CloseSerialDevice(int fd);
+// Which device node a descriptor or a path (links followed) is: its device number and inode.
+struct DeviceIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const DeviceIdentity&) const = default;
+};
+bool IdentifyDevice(int fd, DeviceIdentity& out);
+bool IdentifyDevice(const std::string& path, DeviceIdentity& out);
 // A short reason for a failed open, for a message: "no such device", "permission denied
 // (...dialout group...)", "in use by another program", ...
 std::string DescribeOpenError(int err);

@@ -20,6 +20,10 @@ public:
 
     // A resumed word right after a heading is shown with its heading.
     void Resume();
+    // Nothing is left to show at the position: it stands on a heading on the last line.
+    bool Finished() const { return NothingLeftAt(lines_, position_); }
+    // The list has a word to show at all (not only one heading).
+    bool HasWords() const { return !NothingLeftAt(lines_, 0); }
     // What stands at the position, a heading taken first (the position then moves onto the
     // word). `ended` when that heading was the last line.
     WalkLine Show();

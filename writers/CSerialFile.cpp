@@ -126,9 +126,16 @@ bool CSerialFile::OpenPort() {
     if ((err = platform::SetModemLine(fd, platform::ModemLine::Dtr, true)) != 0)
         return fail(err, platform::DescribeOpenError(err));
     Adopt(fd, 0, platform::EffectiveBaudRate(dcb.BaudRate));
+    platform::IdentifyDevice(fd, openedDevice);
     lastOpenFailure.clear();
     openFailureReason.clear();
     return true;
+}
+
+bool CSerialFile::NewDeviceBehindName() const {
+    if (deviceName.empty()) return false;
+    platform::DeviceIdentity now;
+    return platform::IdentifyDevice(platform::ResolveSerialDevice(deviceName), now) && !(now == openedDevice);
 }
 
 std::string CSerialFile::DeviceText() const {

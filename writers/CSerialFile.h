@@ -96,6 +96,9 @@ public:
     // The port as the user knows it, with the device it resolved to at the last open:
     // "COM1 = /dev/serial/by-id/usb-...". Empty before the first open.
     std::string DeviceText() const;
+    // A device other than the one last opened stands behind the port's name now (a writer
+    // plugged in again, an adapter enumerated anew): worth opening at once.
+    bool NewDeviceBehindName() const;
     // Why the last open failed ("no such device", ...); empty after one that worked.
     const std::string& OpenFailureReason() const { return openFailureReason; }
 
@@ -164,4 +167,5 @@ private:
     std::string deviceName;       // "COM1", from portSpec at the last open
     std::string devicePath;       // what it resolved to then
     std::string openFailureReason;
+    platform::DeviceIdentity openedDevice;  // of the last open that worked
 };

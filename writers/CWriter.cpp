@@ -18,6 +18,7 @@ namespace {
 
 constexpr int kMaxStrokesPerRequest = 50;
 constexpr int kIdleWaitMs = 100;
+constexpr int kLookForDeviceMs = 100;  // how often a writer that went is looked for
 constexpr int kMessageStartFrom = 5018;
 constexpr int kPromptStartStroke = 6028;
 
@@ -243,9 +244,14 @@ void CWriter::FinishStart() {
 bool CWriter::ReconnectDue() const { return watchPort_ && (reestablishDue_ || !port.IsUsable()); }
 
 void CWriter::Reconnect() {
-    const auto paceNextTry = [this] {
-        const std::int64_t left = lastReconnectMs_ + reconnectPauseMs - platform::MonotonicMs();
-        if (left > 0 && !PauseMs(int(left))) return false;
+    // About once a second; at once when a new device shows behind the port's name, which is
+    // looked for in short steps (a look is one stat, not an open).
+    const auto paceNextTry = [this](bool lookForDevice) {
+        for (;;) {
+            const std::int64_t left = lastReconnectMs_ + reconnectPauseMs - platform::MonotonicMs();
+            if (left <= 0 || (lookForDevice && port.NewDeviceBehindName())) break;
+            if (!PauseMs(int(lookForDevice ? std::min<std::int64_t>(left, kLookForDeviceMs) : left))) return false;
+        }
         lastReconnectMs_ = platform::MonotonicMs();
         return true;
     };
@@ -256,7 +262,7 @@ void CWriter::Reconnect() {
             lastReconnectMs_ = platform::MonotonicMs();
             SetConnectionState(ConnectionState::Gone);
         }
-        if (!paceNextTry()) return;
+        if (!paceNextTry(true)) return;
         port.Close();
         port.OpenPort();  // COMn is resolved anew: a re-enumerated adapter is found
         // Opening clears the port's wake-up: a Stop that came meanwhile must still end waits.
@@ -269,7 +275,7 @@ void CWriter::Reconnect() {
             return;
         }
         SetConnectionState(ConnectionState::Connecting);
-    } else if (!paceNextTry()) {
+    } else if (!paceNextTry(false)) {
         return;
     }
     if (!Reestablish()) {

@@ -11,31 +11,38 @@
 
 #include "app/dialogs/DialogRunner.h"
 #include "core/AppSettings.h"
+#include "core/StrokeText.h"
 #include "core/dialogs/WordFont.h"
 #include "platform/Codepage.h"
 #include "platform/Presenter.h"
 #include "ui_CBuildDlg.h"
 #include "writers/CWriter.h"
+#include "writers/dialogs/ConnectionLine.h"
 
 namespace {
 
 constexpr int kWordFontTenths = 280;
 constexpr int kHeadingFontPoints = 12;
 
-// The banner above the word: the program's name on a band of colour.
+// The banner above the word: the program's name on a band of colour, at two and a half times
+// the dialog's font, the band as wide as the name needs.
 QPixmap Banner(const QFont& base) {
-    QPixmap banner(320, 64);
+    QFont font = base;
+    font.setPointSizeF(std::max(base.pointSizeF(), 8.0) * 2.5);
+    font.setBold(true);
+    const QString name = QStringLiteral("Dictionary Quillfast");
+    const QFontMetrics metrics(font);
+    const QSize size(std::max(320, metrics.horizontalAdvance(name) + 4 * metrics.height()),
+                     std::max(64, 2 * metrics.height()));
+    QPixmap banner(size);
     QPainter painter(&banner);
     QLinearGradient band(0, 0, banner.width(), 0);
     band.setColorAt(0, QColor(24, 64, 120));
     band.setColorAt(1, QColor(90, 150, 210));
     painter.fillRect(banner.rect(), band);
-    QFont font = base;
-    font.setPointSize(20);
-    font.setBold(true);
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(banner.rect(), Qt::AlignCenter, QStringLiteral("Dictionary Quillfast"));
+    painter.drawText(banner.rect(), Qt::AlignCenter, name);
     return banner;
 }
 
@@ -57,6 +64,7 @@ CBuildDlg::CBuildDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
     ui->wordEdit->setMinimumHeight(QFontMetrics(largest).height() + 10);
     ui->wordEdit->setFont(largest);
     ui->strokeList->setMinimumWidth(ui->strokeList->fontMetrics().averageCharWidth() * 24);
+    ui->connectionText->hide();
     resize(size().expandedTo(sizeHint()));
 
     auto on = [this](QPushButton* button, std::function<void()> operation) {
@@ -86,6 +94,7 @@ CBuildDlg::CBuildDlg(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui:
 
     realChildren_ = std::make_unique<DialogRunner>();
     walk_.children = realChildren_.get();
+    walk_.beforeQuestion = [this] { ShowWalk(); };
     makeWriter_ = CreateRealtimeWriter;
 }
 
@@ -94,18 +103,20 @@ CBuildDlg::~CBuildDlg() {
     delete writer_;  // stops its reader thread and closes the connection
 }
 
-bool CBuildDlg::LoadWordList(const std::string& path) {
+bool CBuildDlg::LoadWordList(const std::string& path, std::string* why) {
     std::string error;
     if (walk_.LoadWordList(path, GetSettings().documentsFolder, &error)) return true;
-    // An empty list is reported by the caller; a progress file it cannot read is told here.
-    if (walk_.progressUnreadable)
-        platform::ShowMessageBox(error, {}, platform::kMbOk | platform::kMbIconError);
+    // An empty list needs no more than "Error opening file"; a progress file that cannot be
+    // read is named with its reason.
+    if (why) *why = walk_.progressUnreadable ? error : std::string();
     return false;
 }
 
 void CBuildDlg::OnInitDialog() {
     writer_ = makeWriter_ ? makeWriter_(messageWindow_.Handle()) : nullptr;
     walk_.writer = writer_;
+    // What the start-up came to; later changes come as messages.
+    ShowConnectionLine(ui->connectionText, writer_);
     walk_.Start();
     ShowWalk();
 }
@@ -134,6 +145,9 @@ void CBuildDlg::reject() { Act([this] { walk_.Cancel(); }); }
 bool CBuildDlg::event(QEvent* e) {
     if (const auto* message = platform::WindowMessageEvent::From(e)) {
         if (message->Message() == platform::kStrokeMessage) Act([] {});
+        // Shown also while a question is open: it holds nothing up.
+        if (message->Message() == platform::kConnectionMessage)
+            ShowConnectionLine(ui->connectionText, writer_);
         return true;
     }
     return QDialog::event(e);
@@ -146,6 +160,7 @@ void CBuildDlg::resizeEvent(QResizeEvent* e) {
 
 void CBuildDlg::ShowWalk() {
     using platform::ToQString;
+    const int layout = GetSettings().keyboardLayout;
     // Strokes are appended as they come; anything else lists afresh.
     if (walk_.strokeListEdits != listedEdits_) {
         ui->strokeList->clear();
@@ -154,7 +169,7 @@ void CBuildDlg::ShowWalk() {
     if (std::size_t(ui->strokeList->count()) != walk_.strokeList.size()) {
         QStringList added;
         for (std::size_t i = std::size_t(ui->strokeList->count()); i < walk_.strokeList.size(); ++i)
-            added.push_back(ToQString(walk_.strokeList[i]));
+            added.push_back(TapeLineToQString(layout, walk_.strokeList[i]));
         ui->strokeList->addItems(added);
         ui->strokeList->scrollToBottom();
     }
@@ -164,12 +179,17 @@ void CBuildDlg::ShowWalk() {
     ui->positionText->setText(ToQString(walk_.PositionText()));
     const int range = std::max(walk_.lineCount, 1);
     if (ui->progressBar->maximum() != range) ui->progressBar->setRange(0, range);
-    if (ui->progressBar->value() != walk_.currentLine) ui->progressBar->setValue(walk_.currentLine);
-    ui->nextStrokeButton->setText(ToQString(BuildWalk::CommandCaption(CommandStroke::Next)));
-    ui->backStrokeButton->setText(ToQString(BuildWalk::CommandCaption(CommandStroke::Back)));
-    ui->acceptStrokeButton->setText(ToQString(BuildWalk::CommandCaption(CommandStroke::Accept)));
-    ui->clearStrokeButton->setText(ToQString(BuildWalk::CommandCaption(CommandStroke::Clear)));
-    ui->deleteStrokeButton->setText(ToQString(BuildWalk::CommandCaption(CommandStroke::Delete)));
+    if (ui->progressBar->value() != walk_.ShownLine()) ui->progressBar->setValue(walk_.ShownLine());
+    const std::pair<QPushButton*, CommandStroke> captions[] = {
+        {ui->nextStrokeButton, CommandStroke::Next},
+        {ui->backStrokeButton, CommandStroke::Back},
+        {ui->acceptStrokeButton, CommandStroke::Accept},
+        {ui->clearStrokeButton, CommandStroke::Clear},
+        {ui->deleteStrokeButton, CommandStroke::Delete}};
+    for (const auto& [button, command] : captions)
+        button->setText(StrokeTextToQString(layout, BuildWalk::CommandCaption(command)));
+    // A capture may have had the writer meanwhile, and with it the status messages.
+    ShowConnectionLine(ui->connectionText, writer_);
     FitWord();
 }
 

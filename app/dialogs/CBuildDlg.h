@@ -28,8 +28,9 @@ public:
     ~CBuildDlg() override;
 
     // The list and its progress file from the documents folder. False when the list has no
-    // lines; also, after saying why, when its progress file exists but cannot be read.
-    bool LoadWordList(const std::string& path);
+    // lines; also when its progress file exists but cannot be read, with the message that
+    // says why in `why` (empty for an empty list).
+    bool LoadWordList(const std::string& path, std::string* why = nullptr);
     // Opens the writer and shows the current word, then runs the dialog modally unless it
     // already ended meanwhile (a heading on the last line). IDOK or IDCANCEL.
     int Run();

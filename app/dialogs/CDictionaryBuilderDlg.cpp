@@ -198,21 +198,25 @@ void CDictionaryBuilderDlg::OnSelchangeWriter() { UpdateData(true); }
 
 void CDictionaryBuilderDlg::OnBuild() {
     GetSettings().SaveUserSettings();
-    if (!UpdateData(true)) return;
+    // A port that is not an integer is said; the job goes on with the record as it stood.
+    UpdateData(true);
     const std::string path = SelectedWordListPath();
     if (path.empty()) {
         platform::ShowMessageBox("No Wordlists available");
     } else {
-        const bool loaded = speech ? runner.RunSpeechTraining(this, path)
-                                   : runner.RunBuild(this, path);
-        if (!loaded) platform::ShowMessageBox("Error opening file");
+        std::string why;
+        const bool loaded = speech ? runner.RunSpeechTraining(this, path, why)
+                                   : runner.RunBuild(this, path, why);
+        if (!loaded)
+            platform::ShowMessageBox(why.empty() ? std::string("Error opening file")
+                                                 : "Error opening file\n\n" + why);
     }
     // A progress file may exist now.
     OnSelchangeSubcategory();
 }
 
 void CDictionaryBuilderDlg::OnMakeRtf() {
-    if (!UpdateData(true)) return;
+    UpdateData(true);
     const std::string path = SelectedWordListPath();
     if (path.empty()) {
         platform::ShowMessageBox("No Wordlists available");
@@ -236,14 +240,19 @@ void CDictionaryBuilderDlg::OnMakeRtf() {
     request.defaultSuffix = "rtf";
     const std::string rtfPath = platform::ShowFileDialog(request);
     if (rtfPath.empty()) return;
+    if (const std::string refusal = RtfTargetRefusal(rtfPath, progressPath); !refusal.empty()) {
+        platform::ShowMessageBox(refusal, {}, platform::kMbOk | platform::kMbIconWarning);
+        return;
+    }
     std::string error;
     if (!WriteRtfDictionary(progressPath, rtfPath, &error))
-        platform::ShowMessageBox("The dictionary \"" + rtfPath + "\" could not be written: " + error,
+        platform::ShowMessageBox("The dictionary \"" + PathForMessage(rtfPath) +
+                                     "\" could not be written: " + FileErrorReason(error, rtfPath),
                                  {}, platform::kMbOk | platform::kMbIconError);
 }
 
 void CDictionaryBuilderDlg::OnTest() {
-    if (!UpdateData(true)) return;
+    UpdateData(true);
     runner.RunWriterTest(this);
 }
 

@@ -5,14 +5,16 @@
 #include "speech/dialogs/BuildSpeechDlg.h"
 #include "writers/dialogs/CWriterAdjDlg.h"
 
-bool RealMainDialogChildren::RunBuild(QWidget* parent, const std::string& wordListPath) {
+bool RealMainDialogChildren::RunBuild(QWidget* parent, const std::string& wordListPath,
+                                      std::string& why) {
     CBuildDlg dialog(parent);
-    if (!dialog.LoadWordList(wordListPath)) return false;
+    if (!dialog.LoadWordList(wordListPath, &why)) return false;
     dialog.Run();
     return true;
 }
 
-bool RealMainDialogChildren::RunSpeechTraining(QWidget* parent, const std::string& wordListPath) {
+bool RealMainDialogChildren::RunSpeechTraining(QWidget* parent, const std::string& wordListPath,
+                                               std::string& /*why*/) {
     BuildSpeechDlg dialog(parent);
     if (!dialog.LoadWordList(wordListPath)) return false;
     dialog.Run();

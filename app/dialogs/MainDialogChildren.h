@@ -9,10 +9,12 @@ class MainDialogChildren {
 public:
     virtual ~MainDialogChildren() = default;
     // The build dialog on a word list; false, with no dialog shown, when its loader refuses
-    // the list.
-    virtual bool RunBuild(QWidget* parent, const std::string& wordListPath) = 0;
+    // the list, with the reason in `why` when there is more to say than that it could not
+    // be opened (a progress file that cannot be read).
+    virtual bool RunBuild(QWidget* parent, const std::string& wordListPath, std::string& why) = 0;
     // The speech-training dialog on a word list; false as for RunBuild.
-    virtual bool RunSpeechTraining(QWidget* parent, const std::string& wordListPath) = 0;
+    virtual bool RunSpeechTraining(QWidget* parent, const std::string& wordListPath,
+                                   std::string& why) = 0;
     // The live stroke test ("Adjust writer"), which opens a writer for the current settings.
     virtual void RunWriterTest(QWidget* parent) = 0;
     virtual void RunAbout(QWidget* parent) = 0;
@@ -21,8 +23,9 @@ public:
 // The program's own dialogs.
 class RealMainDialogChildren : public MainDialogChildren {
 public:
-    bool RunBuild(QWidget* parent, const std::string& wordListPath) override;
-    bool RunSpeechTraining(QWidget* parent, const std::string& wordListPath) override;
+    bool RunBuild(QWidget* parent, const std::string& wordListPath, std::string& why) override;
+    bool RunSpeechTraining(QWidget* parent, const std::string& wordListPath,
+                           std::string& why) override;
     void RunWriterTest(QWidget* parent) override;
     void RunAbout(QWidget* parent) override;
 };

@@ -5,14 +5,14 @@
 
 #include "app/ShadowDrop.h"
 #include "core/AppSettings.h"
+#include "core/StrokeText.h"
 #include "platform/Codepage.h"
 #include "platform/Presenter.h"
 #include "ui_SuggestConfigDlg.h"
 
 namespace {
-std::string MaskText(const Outline& mask) {
-    return FormatOutline(std::uint8_t(GetSettings().keyboardLayout.load()), mask, 0);
-}
+int Layout() { return GetSettings().keyboardLayout.load(); }
+std::string MaskText(const Outline& mask) { return FormatOutline(std::uint8_t(Layout()), mask, 0); }
 }  // namespace
 
 SuggestConfigDlg::SuggestConfigDlg(QWidget* parent)
@@ -36,14 +36,14 @@ SuggestConfigDlg::~SuggestConfigDlg() = default;
 
 void SuggestConfigDlg::DoDataExchange(bool save) {
     if (save) {
-        dropText = platform::FromQString(ui->dropEdit->text());
-        shadowText = platform::FromQString(ui->shadowEdit->text());
+        dropText = platform::FromQString(ui->dropEdit->text(), StrokeCodepage(Layout()));
+        shadowText = platform::FromQString(ui->shadowEdit->text(), StrokeCodepage(Layout()));
         return;
     }
     shadowText = MaskText(GetSettings().shadowMask);
     dropText = MaskText(GetSettings().dropMask);
-    ui->dropEdit->setText(platform::ToQString(dropText));
-    ui->shadowEdit->setText(platform::ToQString(shadowText));
+    ui->dropEdit->setText(StrokeTextToQString(Layout(), dropText));
+    ui->shadowEdit->setText(StrokeTextToQString(Layout(), shadowText));
 }
 
 int SuggestConfigDlg::Run() {

@@ -6,7 +6,7 @@
 
 #include "app/ShadowDrop.h"
 #include "core/AppSettings.h"
-#include "platform/Codepage.h"
+#include "core/StrokeText.h"
 #include "platform/Presenter.h"
 #include "ui_SuggestStrokes.h"
 
@@ -35,10 +35,18 @@ void SuggestStrokes::OnInitDialog() {
     for (const Outline& outline : GenerateVariants()) {
         std::string text = FormatOutline(layout, outline, 1);
         listTexts[ui->outlineList->count() + int(texts.size())] = text;
-        texts.push_back(platform::ToQString(text));
+        texts.push_back(StrokeTextToQString(layout, text));
     }
     ui->outlineList->addItems(texts);
     ui->outlineList->clearSelection();
+    // Eight whole rows, as the rows are drawn (a row is taller than a line of its font).
+    if (ui->outlineList->count() > 0) {
+        const int rows = 8 * ui->outlineList->sizeHintForRow(0) + 2 * ui->outlineList->frameWidth();
+        if (ui->outlineList->minimumHeight() < rows) {
+            ui->outlineList->setMinimumHeight(rows);
+            resize(size().expandedTo(sizeHint()));
+        }
+    }
 }
 
 int SuggestStrokes::Run() {

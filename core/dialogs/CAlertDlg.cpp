@@ -24,6 +24,9 @@ CAlertDlg::CAlertDlg(const platform::AlertRequest& request, QWidget* owner)
       ui(std::make_unique<Ui::CAlertDlg>()),
       request(request) {
     ui->setupUi(this);
+    // The template has no title. An empty one would have the window system show the
+    // program's file name instead; a blank one shows no title, as the template means.
+    setWindowTitle(QStringLiteral(" "));
     for (int n = 1; n <= kMaxAlertButtons; ++n) {
         QPushButton* button = Button(n);
         // Shown buttons keep their places, as on a fixed dialog template.

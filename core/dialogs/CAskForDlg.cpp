@@ -13,6 +13,9 @@ CAskForDlg::CAskForDlg(int promptId, const char* promptText, QWidget* owner)
       ui(std::make_unique<Ui::CAskForDlg>()),
       passwordMode(promptId == kPasswordPromptId) {
     ui->setupUi(this);
+    // The template has no title. An empty one would have the window system show the
+    // program's file name instead; a blank one shows no title, as the template means.
+    setWindowTitle(QStringLiteral(" "));
     ui->passwordEdit->hide();
     connect(ui->okButton, &QPushButton::clicked, this, &CAskForDlg::accept);
     connect(ui->cancelButton, &QPushButton::clicked, this, &CAskForDlg::reject);

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QUrl>
@@ -40,6 +41,19 @@ QMessageBox::Icon IconOf(unsigned style) {
         case platform::kMbIconInformation: return QMessageBox::Information;
         default: return QMessageBox::NoIcon;
     }
+}
+
+// The window system draws the title beside its own buttons at a font of its own: the box is
+// made wide enough for the title in the box's font in bold, with room for those buttons, so
+// that a box with a short text does not cut its title to "Dict...ast".
+void WidenForTitle(QMessageBox& box) {
+    QFont font = box.font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const int width = metrics.horizontalAdvance(box.windowTitle()) + 8 * metrics.height();
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 std::string PlainText(std::string text) {
@@ -82,6 +96,7 @@ int DialogPresenter::MessageBox(const std::string& text, const std::string& capt
     const int escape = platform::EscapeResult(style);
     for (std::size_t i = 0; i < results.size(); ++i)
         if (results[i] == escape) box.setEscapeButton(buttons[i]);
+    WidenForTitle(box);
     box.exec();
     for (std::size_t i = 0; i < results.size(); ++i)
         if (box.clickedButton() == buttons[i]) return results[i];

@@ -1,6 +1,5 @@
 #include "speech/dialogs/BuildSpeechDlg.h"
 
-#include <QFile>
 #include <QFont>
 #include <QLayout>
 #include <QPushButton>
@@ -63,6 +62,16 @@ void BuildSpeechDlg::OnInitDialog() {
     layout()->activate();
     walk_.Resume();
     ui_->progressBar->setRange(0, walk_.Total());
+    if (walk_.Finished()) {
+        // Stored at a heading on the last line: the list is done. Say so and offer it again
+        // from the start; declined, the dialog ends as Escape would, storing nothing.
+        platform::ShowMessageBox(kEndOfListText);
+        if (!walk_.HasWords() || !AskRestart()) {
+            done(QDialog::Rejected);
+            return;
+        }
+        walk_.First();
+    }
     ShowTrainingWord();
 }
 
@@ -115,21 +124,24 @@ void BuildSpeechDlg::OnBack() {
 }
 
 void BuildSpeechDlg::OnFirstWord() {
-    if (platform::ShowMessageBox(LoadResString(kRestartQuestion), {},
-                                 platform::kMbYesNo | platform::kMbIconQuestion) !=
-        platform::kIdYes)
-        return;
+    if (!AskRestart()) return;
     walk_.First();
     ShowTrainingWord();
+}
+
+bool BuildSpeechDlg::AskRestart() {
+    return platform::ShowMessageBox(LoadResString(kRestartQuestion), {},
+                                    platform::kMbYesNo | platform::kMbIconQuestion) ==
+           platform::kIdYes;
 }
 
 void BuildSpeechDlg::OnOK() {
     std::string error;
     if (walk_.Total() > 0 && !walk_.SavePosition(&error)) {
-        const std::string path = platform::FromQString(
-            QFile::decodeName(walk_.ProgressPath().c_str()));
+        const std::string path = walk_.ProgressPath();
         platform::ShowMessageBox("The position in the word list could not be saved to \"" +
-                                     path + "\".\n" + error,
+                                     PathForMessage(path) + "\": " + FileErrorReason(error, path) +
+                                     ".",
                                  {}, platform::kMbOk | platform::kMbIconWarning);
     }
     QDialog::accept();

@@ -27,8 +27,8 @@ public:
 
     // False when the list has no lines (also when it cannot be read).
     bool LoadWordList(const std::string& path);
-    // Initialises the dialog, then runs it modally unless it already ended (a heading as the
-    // last line ends it at once). The dialog's result.
+    // Initialises the dialog, then runs it modally unless it already ended (a finished list
+    // whose restart is declined). The dialog's result.
     int Run();
     // What Run does before the modal loop: the stored position, the first element shown.
     void OnInitDialog();
@@ -57,6 +57,7 @@ protected:
 
 private:
     void ShowTrainingWord();
+    bool AskRestart();  // "Are you sure you wish to restart the dictionary build?"
     void DoDataExchange();
     void FitWord();
 

@@ -9,6 +9,7 @@
 #include "core/DataFiles.h"
 #include "core/Stroke.h"
 #include "tests/support/FileHelpers.h"
+#include "tests/support/HookedPresenter.h"
 #include "tests/support/ScriptedPresenter.h"
 #include "tests/support/TestEnvironment.h"
 #include "writers/CWriter.h"
@@ -28,29 +29,6 @@ void Queue(CWriter& writer, const std::string& text) {
     const Stroke k = StrokeOf(text).keys;
     writer.AddStroke(k[0], k[1], k[2], nullptr, k[3], k[4], k[5]);
 }
-
-// Answers every message box through a function, which may act as the dialog's event loop
-// would while the box is open.
-class HookedPresenter final : public platform::Presenter {
-public:
-    explicit HookedPresenter(std::function<int(const std::string&, unsigned)> answer)
-        : answer_(std::move(answer)), previous_(platform::InstallPresenter(this)) {}
-    ~HookedPresenter() override { platform::InstallPresenter(previous_); }
-    int Alert(const platform::AlertRequest&) override { return platform::kIdClosed; }
-    int Prompt(const platform::PromptRequest&, std::string&) override { return platform::kIdCancel; }
-    int MessageBox(const std::string& text, const std::string&, unsigned style) override {
-        asked.push_back(text);
-        return answer_(text, style);
-    }
-    std::string FileDialog(const platform::FileDialogRequest&) override { return {}; }
-    void Notice(const std::string&, const std::string&) override {}
-    void Help(int) override {}
-    std::vector<std::string> asked;
-
-private:
-    std::function<int(const std::string&, unsigned)> answer_;
-    platform::Presenter* previous_;
-};
 
 class ScriptedChildren final : public BuildChildren {
 public:
@@ -195,21 +173,85 @@ TEST_F(BuildWalkTest, StrokeSequences) {
     }
 }
 
-TEST_F(BuildWalkTest, EndOfListIsAnnouncedOnlyForAWord) {
+TEST_F(BuildWalkTest, EndOfListIsAnnouncedForAWord) {
     ScriptedPresenter presenter;
     Load({"one"});
     walk.Start();
     Write({"*FPLT"});
     ASSERT_EQ(presenter.Asked().size(), 1u);
     EXPECT_EQ(presenter.Asked()[0].text, "End of list reached (all progress will be automatically saved)");
+}
 
-    BuildWalk headingLast;
-    ASSERT_TRUE(WriteWordListFile(listDir + "H.edq", {"one", "@H"}));
-    ASSERT_TRUE(WriteProgressFile(docs + "H.dqx", {}, 1));
-    ASSERT_TRUE(headingLast.LoadWordList(listDir + "H.edq", docs));
-    headingLast.Start();  // opening it again closes it at once
-    EXPECT_TRUE(headingLast.ended);
-    EXPECT_EQ(presenter.Asked().size(), 1u);
+// A list stored at a heading on its last line has nothing left to write: opening it says so
+// and offers the list again from its first word, instead of closing at once every time.
+TEST_F(BuildWalkTest, AFinishedListSaysSoAndOffersARestart) {
+    const char* const kEndOfList = "End of list reached (all progress will be automatically saved)";
+    const char* const kRestart = "Are you sure you wish to restart the dictionary build?";
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        int stored;
+        std::optional<int> answer;  // to the restart question; none: not asked
+        bool ended;
+        std::string word;
+    } cases[] = {
+        {"restarted", {"one", "@H"}, 1, platform::kIdYes, false, "one"},
+        {"restart declined", {"one", "@H"}, 1, platform::kIdNo, true, ""},
+        {"restarted at its first heading", {"@A", "one", "@B"}, 2, platform::kIdYes, false, "one"},
+        {"no word at all: nothing to restart", {"@H"}, 0, std::nullopt, true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        walk = BuildWalk();
+        Load(c.lines, c.stored, {{"TK-", "one"}});
+        const std::string stored = testfiles::ReadBytes(walk.ProgressPath());
+        ScriptedPresenter presenter;
+        if (c.answer) presenter.AnswerText(kRestart, *c.answer);
+        walk.Start();
+        const auto asked = presenter.Asked();
+        ASSERT_EQ(asked.size(), c.answer ? 2u : 1u);
+        EXPECT_EQ(asked[0].text, kEndOfList);
+        if (c.answer) EXPECT_EQ(asked[1].text, kRestart);
+        EXPECT_EQ(walk.ended, c.ended);
+        if (c.ended) {
+            EXPECT_EQ(walk.result, platform::kIdCancel);
+        } else {
+            EXPECT_EQ(walk.wordText, c.word);
+            EXPECT_EQ(walk.PositionText(), std::to_string(walk.currentLine) + " of " +
+                                               std::to_string(c.lines.size()));
+        }
+        EXPECT_EQ(testfiles::ReadBytes(walk.ProgressPath()), stored);  // nothing written
+        EXPECT_EQ(walk.entries, (std::vector<ProgressEntry>{{"TK-", "one"}}));
+    }
+}
+
+// Walked onto a heading on the last line, the list is saved at the heading and ends; when the
+// save fails, the walk stands at the last word again, so the word shown is the one the next
+// Accept stores.
+TEST_F(BuildWalkTest, AFailedSaveAtATrailingHeadingShowsTheWordAcceptStores) {
+    const std::string path = listDir + "Lesson.edq";
+    ASSERT_TRUE(WriteWordListFile(path, {"@A", "one", "@H"}));
+    const std::string missing = docs + "gone/";
+    ASSERT_TRUE(walk.LoadWordList(path, missing));
+    walk.Start();
+    ScriptedPresenter presenter;
+    Write({"TK", "*FPLT"});
+    EXPECT_FALSE(walk.ended);
+    ASSERT_EQ(presenter.Asked().size(), 1u);
+    EXPECT_NE(presenter.Asked()[0].text.find("could not be saved"), std::string::npos);
+    EXPECT_EQ(walk.currentLine, 1);
+    EXPECT_EQ(walk.headingText, "A");
+    EXPECT_EQ(walk.wordText, "one");
+    EXPECT_EQ(walk.PositionText(), "1 of 3");
+    Write({"PW", "*RBGS"});
+    EXPECT_EQ(walk.entries, (std::vector<ProgressEntry>{{"TK-", "one"}, {"PW-", "one"}}));
+    // Next tries again; once the folder is there it saves at the heading.
+    std::filesystem::create_directory(missing);
+    Write({"*FPLT"});
+    EXPECT_TRUE(walk.ended);
+    int position = -1;
+    EXPECT_EQ(ReadProgressFile(missing + "Lesson.dqx", position), walk.entries);
+    EXPECT_EQ(position, 2);
 }
 
 TEST_F(BuildWalkTest, StrokeListShowsTapeColumnsOfEveryStroke) {
@@ -268,8 +310,11 @@ TEST_F(BuildWalkTest, FailedSaveKeepsTheDialogAndTheEntries) {
         Write({"TK", "*FPLT"});  // the end of the list saves, and fails
         EXPECT_FALSE(walk.ended);
         ASSERT_EQ(presenter.Asked().size(), 2u);
-        EXPECT_NE(presenter.Asked()[1].text.find(missing + "Lesson.dqx"), std::string::npos)
-            << presenter.Asked()[1].text;
+        const std::string said = presenter.Asked()[1].text;
+        const std::size_t named = said.find(missing + "Lesson.dqx");
+        EXPECT_NE(named, std::string::npos) << said;
+        EXPECT_EQ(said.find(missing + "Lesson.dqx", named + 1), std::string::npos) << said;
+        EXPECT_NE(said.find("No such file or directory"), std::string::npos) << said;
         EXPECT_EQ(presenter.Asked()[1].style & platform::kMbIconMask, platform::kMbIconError);
     }
     {

@@ -89,9 +89,9 @@ TEST(PortEditTest, ArrowsStepWithinTheirRange) {
         const char* text;
         int delta;
         int result;
-    } cases[] = {{"1", +1, 2},   {"1", -1, 0},     {"0", -1, 0},    {"255", +1, 255},
-                 {"254", +1, 255}, {"1000", -1, 255}, {"-5", +1, 0}, {"abc", +1, 1},
-                 {"", -1, 0},    {"2147483647", +1, 255}};
+    } cases[] = {{"1", +1, 2},   {"1", -1, 1},     {"0", -1, 1},    {"255", +1, 255},
+                 {"254", +1, 255}, {"1000", -1, 255}, {"-5", +1, 1}, {"abc", +1, 1},
+                 {"", -1, 1},    {"2147483647", +1, 255}, {"2", -1, 1}};
     for (const auto& c : cases)
         EXPECT_EQ(StepPortNumber(c.text, c.delta), c.result) << c.text << " " << c.delta;
 }

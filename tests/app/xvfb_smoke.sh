@@ -6,6 +6,9 @@
 # Without the fourth argument it starts in a folder holding a copy of the shipped Data/, which
 # it must take; with it (an installed program) it starts in an empty folder and must find its
 # data folder by itself.
+# Then each widget test named "...Picture" of the test programs in DQ_PICTURE_TESTS (separated
+# by ":") runs on the same kind of X server, one process each, and leaves its windows' pictures
+# in the output folder.
 set -euo pipefail
 program=$1
 data=$2
@@ -55,3 +58,20 @@ stored=$(grep "^Data\\\\Data%20Directory=" "$out/config/DQS/DictionaryQuillfast.
 [ "$stored" = "Data\\Data%20Directory=$expected" ] ||
     fail "the data folder stored is not $expected: $stored"
 echo "picture: $out/main-dialog.png"
+
+IFS=: read -r -a picture_tests <<<"${DQ_PICTURE_TESTS:-}"
+for tests in "${picture_tests[@]}"; do
+    for name in $("$tests" --gtest_list_tests --gtest_filter='*Picture*' |
+                  awk '/^[^ ]/ { suite = $1 } /^  / { print suite $1 }'); do
+        log="$out/$name.log"
+        if ! DQ_TEST_PLATFORM=xcb DQ_SHOTS="$out" timeout 120 \
+            xvfb-run -a -s "-screen 0 1280x1024x24" "$tests" --gtest_filter="$name" >"$log" 2>&1; then
+            echo "the pictures of $name failed:"
+            tail -n 40 "$log"
+            exit 1
+        fi
+    done
+done
+for picture in "$out"/*.png; do
+    [ "$picture" = "$out/main-dialog.png" ] || echo "picture: $picture"
+done

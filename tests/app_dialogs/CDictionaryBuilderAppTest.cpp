@@ -28,8 +28,8 @@ namespace fs = std::filesystem;
 
 class NoChildren : public MainDialogChildren {
 public:
-    bool RunBuild(QWidget*, const std::string&) override { return false; }
-    bool RunSpeechTraining(QWidget*, const std::string&) override { return false; }
+    bool RunBuild(QWidget*, const std::string&, std::string&) override { return false; }
+    bool RunSpeechTraining(QWidget*, const std::string&, std::string&) override { return false; }
     void RunWriterTest(QWidget*) override {}
     void RunAbout(QWidget*) override {}
 };

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +25,7 @@
 #include "tests/support/FileHelpers.h"
 #include "tests/support/ScriptedPresenter.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/WindowPictures.h"
 
 namespace {
 
@@ -38,8 +40,12 @@ struct RunnerCall {
 
 class ScriptedRunner : public MainDialogChildren {
 public:
-    bool RunBuild(QWidget*, const std::string& path) override { return Run("build", path); }
-    bool RunSpeechTraining(QWidget*, const std::string& path) override {
+    bool RunBuild(QWidget*, const std::string& path, std::string& why) override {
+        why = refusal;
+        return Run("build", path);
+    }
+    bool RunSpeechTraining(QWidget*, const std::string& path, std::string& why) override {
+        why = refusal;
         return Run("speech", path);
     }
     void RunWriterTest(QWidget*) override { Run("test", {}); }
@@ -47,6 +53,7 @@ public:
 
     std::vector<RunnerCall> calls;
     bool loads = true;
+    std::string refusal;  // why a list is refused
     std::function<void(const std::string&)> duringRun;
 
 private:
@@ -279,6 +286,11 @@ TEST_F(MainDialogTest, ARefusedListSaysErrorOpeningFile) {
     Dialog().OnBuild();
     ASSERT_EQ(presenter.Asked().size(), 1u);
     EXPECT_EQ(presenter.Asked()[0].text, "Error opening file");
+    // A reason goes into the same box.
+    runner.refusal = "The progress file \"a.dqx\" cannot be read: Is a directory.";
+    Dialog().OnBuild();
+    ASSERT_EQ(presenter.Asked().size(), 2u);
+    EXPECT_EQ(presenter.Asked()[1].text, "Error opening file\n\n" + runner.refusal);
 }
 
 TEST_F(MainDialogTest, BuildSavesTheRecordFirstAndEnablesMakeRtfAfterProgress) {
@@ -295,35 +307,98 @@ TEST_F(MainDialogTest, BuildSavesTheRecordFirstAndEnablesMakeRtfAfterProgress) {
     EXPECT_TRUE(Child<QPushButton>("makeRtfButton")->isEnabled());
 }
 
-TEST_F(MainDialogTest, JobsStopAtAPortThatIsNotAnInteger) {
+// "Enter an integer." stops the exchange, not the job: Build, Make RTF and Test go on with
+// the record as it stood, nothing of the dialog stored.
+TEST_F(MainDialogTest, JobsGoOnWithTheRecordAfterAPortThatIsNotAnInteger) {
     Put("A/a.edq");
-    WriteProgress("a", {});
     Dialog();
+    WriteProgress("a", {{"TEFT", "test"}});
+    Combo("baudCombo")->setCurrentText("19K");
     PortEdit()->setText("COM3");
-    Dialog().OnBuild();
+    const std::string rtf = testenv::MakeTempDir("out") + "/a.rtf";
+    presenter.AnswerFile(rtf);
+    Dialog().OnBuild();  // told before the build and again by the list's exchange after it
     Dialog().OnMakeRtf();
     Dialog().OnTest();
-    EXPECT_TRUE(runner.calls.empty());
-    const auto asked = presenter.Asked();
-    ASSERT_EQ(asked.size(), 3u);
-    for (const auto& q : asked) EXPECT_EQ(q.text, "Enter an integer.");
+    EXPECT_EQ(runner.calls, (std::vector<RunnerCall>{{"build", data + "/A/a.edq"}, {"test", ""}}));
+    EXPECT_TRUE(fs::is_regular_file(rtf));
     EXPECT_EQ(GetSettings().port, 1);
+    EXPECT_EQ(GetSettings().baudRate, 9600);
+    std::vector<std::string> said;
+    for (const auto& q : presenter.Asked())
+        if (q.kind == Kind::MessageBox) said.push_back(q.text);
+    EXPECT_EQ(said, std::vector<std::string>(4, "Enter an integer."));
 }
 
+// The dictionary never replaces the list's progress file, nor any other progress or word-list
+// file, whatever the save dialog was given; nothing is written.
+TEST_F(MainDialogTest, MakeRtfRefusesAProgressOrWordListFileAsItsTarget) {
+    Put("A/Lesson.edq");
+    Put("A/Other.edq", "a word list");
+    Dialog();
+    WriteProgress("Lesson", {{"HEL/LO", "hello"}});
+    const std::string progress = Documents() + "Lesson.dqx";
+    const std::string keptProgress = testfiles::ReadBytes(progress);
+    const std::string out = testenv::MakeTempDir("out") + "/";
+    testfiles::WriteBytes(out + "speech.IQX", "12");
+    fs::create_symlink(progress, out + "link.rtf");
+    struct Case {
+        std::string target, said;
+    } cases[] = {
+        {progress, "this word list's progress file"},
+        {out + "link.rtf", "this word list's progress file"},
+        {Documents() + "Elsewhere.DQX", "a progress file"},
+        {out + "speech.IQX", "a speech-training progress file"},
+        {data + "/A/Other.edq", "a word list"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        presenter.AnswerFile(c.target);
+        const std::size_t before = presenter.Asked().size();
+        const std::string bytes = fs::exists(c.target) ? testfiles::ReadBytes(c.target) : "";
+        Dialog().OnMakeRtf();
+        const auto asked = presenter.Asked();
+        ASSERT_EQ(asked.size(), before + 2);
+        EXPECT_EQ(asked.back().kind, Kind::MessageBox);
+        EXPECT_NE(asked.back().text.find(c.said), std::string::npos) << asked.back().text;
+        EXPECT_NE(asked.back().text.find("Nothing was written"), std::string::npos);
+        EXPECT_EQ(fs::exists(c.target) ? testfiles::ReadBytes(c.target) : "", bytes);
+    }
+    EXPECT_EQ(testfiles::ReadBytes(progress), keptProgress);
+    int position = -1;
+    EXPECT_EQ(ReadProgressFile(progress, position), (std::vector<ProgressEntry>{{"HEL/LO", "hello"}}));
+}
+
+// The arrows keep to the ports the settings keep from one start to the next (1 to 255).
 TEST_F(MainDialogTest, PortArrowsAndArrowKeys) {
     Put("A/a.edq");
     Dialog();
-    PortEdit()->setText("0");
+    PortEdit()->setText("1");
     QTest::keyClick(PortEdit(), Qt::Key_Down);
-    EXPECT_EQ(PortEdit()->text(), "0");
-    QTest::keyClick(PortEdit(), Qt::Key_Up);
-    QTest::keyClick(PortEdit(), Qt::Key_Up);
-    EXPECT_EQ(PortEdit()->text(), "2");
-    Child<QToolButton>("portDownButton")->click();
     EXPECT_EQ(PortEdit()->text(), "1");
+    QTest::keyClick(PortEdit(), Qt::Key_Up);
+    QTest::keyClick(PortEdit(), Qt::Key_Up);
+    EXPECT_EQ(PortEdit()->text(), "3");
+    Child<QToolButton>("portDownButton")->click();
+    EXPECT_EQ(PortEdit()->text(), "2");
     PortEdit()->setText("255");
     Child<QToolButton>("portUpButton")->click();
     EXPECT_EQ(PortEdit()->text(), "255");
+    PortEdit()->setText("0");  // typed: the arrows lead back into the range
+    Child<QToolButton>("portDownButton")->click();
+    EXPECT_EQ(PortEdit()->text(), "1");
+    PortEdit()->setText("300");
+    Child<QToolButton>("portDownButton")->click();
+    EXPECT_EQ(PortEdit()->text(), "255");
+
+    // Every port the arrows reach comes back after a restart.
+    for (int port : {1, 255}) {
+        PortEdit()->setText(QString::number(port));
+        Dialog().OnSelchangeWriter();
+        GetSettings().SaveUserSettings();
+        GetSettings().LoadUserSettings("default");
+        EXPECT_EQ(GetSettings().port, port);
+    }
 }
 
 TEST_F(MainDialogTest, ExitStoresTheChoicesButNotWithABadPort) {
@@ -341,6 +416,40 @@ TEST_F(MainDialogTest, ExitStoresTheChoicesButNotWithABadPort) {
     EXPECT_TRUE(finished);
     EXPECT_EQ(GetSettings().baudRate, 19200);
     EXPECT_EQ(GetSettings().port, 3);
+}
+
+TEST_F(MainDialogTest, Picture) {
+    Put("Common Words/Short Words.edq");
+    Put("Common Words/Long Words.edq");
+    for (int points : {8, 16}) {
+        SCOPED_TRACE(points);
+        pictures::UseFontSize(points);
+        dialog.reset();
+        Dialog().show();
+        QApplication::processEvents();
+        pictures::ExpectButtonsShowTheirText(&Dialog());
+        pictures::Shot(&Dialog(), "CDictionaryBuilderDlg-" + std::to_string(points) + "pt.png");
+    }
+    pictures::UseFontSize(0);
+}
+
+// Enter presses the focused button; with the focus elsewhere it presses Exit.
+TEST_F(MainDialogTest, EnterPressesTheFocusedButton) {
+    Put("A/a.edq");
+    Dialog().show();
+    bool finished = false;
+    QObject::connect(&Dialog(), &QDialog::finished, [&] { finished = true; });
+    for (const char* name : {"buildButton", "testButton"}) {
+        auto* button = Child<QPushButton>(name);
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_Return);
+    }
+    EXPECT_EQ(runner.calls,
+              (std::vector<RunnerCall>{{"build", data + "/A/a.edq"}, {"test", ""}}));
+    EXPECT_FALSE(finished);
+    PortEdit()->setFocus();
+    QTest::keyClick(PortEdit(), Qt::Key_Return);
+    EXPECT_TRUE(finished);
 }
 
 TEST_F(MainDialogTest, EscapeClosesWithoutStoringTheChoices) {

@@ -5,10 +5,13 @@
 
 #include <atomic>
 #include <filesystem>
+#include <random>
 #include <thread>
+#include <utility>
 
 #include "core/Stroke.h"
 #include "platform/Profile.h"
+#include "tests/support/HexBytes.h"
 #include "tests/support/TestEnvironment.h"
 
 namespace {
@@ -17,6 +20,13 @@ using platform::GetProfileInt;
 using platform::GetProfileString;
 using platform::WriteProfileInt;
 using platform::WriteProfileString;
+
+// The command strokes and masks, by their profile value names.
+const std::pair<const char*, Outline AppSettings::*> kStrokeFields[] = {
+    {"Next", &AppSettings::nextStroke},     {"Back", &AppSettings::backStroke},
+    {"Accept", &AppSettings::acceptStroke}, {"Clear", &AppSettings::clearStroke},
+    {"Delete", &AppSettings::deleteStroke}, {"Shadow", &AppSettings::shadowMask},
+    {"Drop", &AppSettings::dropMask}};
 
 class AppSettingsTest : public testing::Test {
 protected:
@@ -77,14 +87,84 @@ TEST_F(AppSettingsTest, FrenchLayoutRoundTrip) {
     again.dataFolder = settings.dataFolder;
     again.LoadUserSettings("anna");
     EXPECT_EQ(again.keyboardLayout, 1);
-    for (const Outline AppSettings::*field :
-         {&AppSettings::nextStroke, &AppSettings::backStroke, &AppSettings::acceptStroke,
-          &AppSettings::clearStroke, &AppSettings::deleteStroke, &AppSettings::shadowMask,
-          &AppSettings::dropMask}) {
-        const std::string stored = FormatOutline(1, settings.*field, 0);
-        EXPECT_EQ(again.*field, ParseOutline(1, stored)) << stored;
+    for (const auto& [name, field] : kStrokeFields) {
+        EXPECT_EQ(GetProfileString("anna\\Settings\\Strokes", name),
+                  FormatOutline(1, settings.*field, 0))
+            << name;
+        EXPECT_EQ(again.*field, settings.*field) << name;
     }
-    EXPECT_EQ(again.nextStroke, settings.nextStroke);
+}
+
+// What the user captured is the chord matched after a restart, in every layout, also where
+// the stroke's text reads back as another stroke; the stored text stays the steno text.
+TEST_F(AppSettingsTest, CapturedStrokesMatchTheSameChordAfterARestartInEveryLayout) {
+    struct Case {
+        int layout;
+        bool textAloneLosesSome;  // some strokes' texts parse back to other strokes
+    } cases[] = {{0, false}, {1, true},  {2, false},  {3, true},  {4, true},
+                 {5, true},  {6, true},  {7, true},   {8, true},  {9, false},
+                 {10, false}, {11, false}, {12, false}, {13, false}};
+    std::mt19937 random(30);
+    settings.LoadUserSettings("default");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.layout);
+        const std::uint8_t layout = std::uint8_t(c.layout);
+        const int keys = LayoutKeyCount(c.layout);
+        // Random chords, those whose text reads back as another stroke first.
+        std::vector<Outline> lossy, others;
+        for (int i = 0; i < 2000; ++i) {
+            Stroke chord{};
+            for (int position = 0; position < keys; ++position) {
+                if (random() % 3 != 0) continue;
+                const KeyBit bit = KeyPositionBit(position);
+                chord[std::size_t(bit.byteIndex)] |= bit.mask;
+            }
+            if (keys < 36 && random() % 4 == 0) chord[0] |= kNumberBarFlag;
+            if (chord == Stroke{}) continue;  // no chord is written without a key
+            const Outline stroke(chord.begin(), chord.end());
+            (ParseOutline(layout, FormatOutline(layout, stroke, 0)) != stroke ? lossy : others)
+                .push_back(stroke);
+        }
+        EXPECT_EQ(!lossy.empty(), c.textAloneLosesSome) << lossy.size();
+        std::vector<Outline> captured = lossy;
+        captured.insert(captured.end(), others.begin(), others.end());
+
+        settings.keyboardLayout = c.layout;
+        std::size_t next = 0;
+        for (int round = 0; round < 10; ++round) {
+            for (const auto& [name, field] : kStrokeFields) settings.*field = captured[next++];
+            settings.SaveUserSettings();
+            platform::ReloadProfile();
+            AppSettings again;
+            again.dataFolder = settings.dataFolder;
+            again.LoadUserSettings("default");
+            ASSERT_EQ(again.keyboardLayout, c.layout);
+            for (const auto& [name, field] : kStrokeFields) {
+                EXPECT_EQ(again.*field, settings.*field) << name << " " << ToHex(settings.*field);
+                EXPECT_EQ(GetProfileString("default\\Settings\\Strokes", name),
+                          FormatOutline(layout, settings.*field, 0));
+            }
+        }
+    }
+}
+
+// The exact bytes are kept only while the text beside them is the one they give: a text that
+// another tool (or the user) changed, and bytes that are not whole strokes, give the text.
+TEST_F(AppSettingsTest, AChangedStrokeTextWinsOverTheBytesKeptBesideIt) {
+    settings.LoadUserSettings("default");
+    settings.keyboardLayout = 1;
+    settings.nextStroke = Outline("\x09\x06\x01\x00\x00\x00", 6);
+    settings.backStroke = Outline("\x09\x06\x01\x00\x00\x00", 6);
+    settings.SaveUserSettings();
+    const std::string section = "default\\Settings\\Strokes";
+    ASSERT_NE(ParseOutline(1, GetProfileString(section, "Next")), settings.nextStroke);
+    WriteProfileString(section, "Next", "KMFR");
+    WriteProfileString(section, "Back Exact", "0906");
+    AppSettings again;
+    again.dataFolder = settings.dataFolder;
+    again.LoadUserSettings("default");
+    EXPECT_EQ(again.nextStroke, ParseOutline(1, "KMFR"));
+    EXPECT_EQ(again.backStroke, ParseOutline(1, GetProfileString(section, "Back")));
 }
 
 TEST_F(AppSettingsTest, UserNameIsLowerCasedForItsSectionsAndFolder) {

@@ -151,6 +151,18 @@ TEST(Files, ExistsMatchesNamesAsASearchDoes) {
     for (const Case& c : cases) EXPECT_EQ(FileExists(dir + c.path), c.exists) << c.path;
 }
 
+// Messages name a file once, in the message's own text, with its UTF-8 name shown as such.
+TEST(Files, MessagesNameAFileOnce) {
+    EXPECT_EQ(PathForMessage("/home/r\xC3\xA9mi/Le\xC3\xA7on.dqx"), "/home/r\xE9mi/Le\xE7on.dqx");
+    struct Case { std::string error, path, reason; } cases[] = {
+        {"/d/Lesson.dqx: No such file or directory", "/d/Lesson.dqx", "No such file or directory"},
+        {"/d/x/Lesson.dqx: Read-only file system", "/d/Lesson.dqx",
+         "/d/x/Lesson.dqx: Read-only file system"},  // a link's end is named
+        {"not a path", "/d/Lesson.dqx", "not a path"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FileErrorReason(c.error, c.path), c.reason) << c.error;
+}
+
 TEST(StringTable, KnownEntriesAndMissingIds) {
     EXPECT_EQ(LoadResString(104), "EN");
     EXPECT_EQ(LoadResString(101), "&About Dictionary Quillfast...");

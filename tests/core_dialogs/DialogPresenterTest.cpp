@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QFontInfo>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -95,6 +97,33 @@ TEST(DialogPresenterTest, MessageBoxDefaultButtonAndPlainText) {
     });
     EXPECT_EQ(presenter.MessageBox("<b>Restart?</b>", "", kMbYesNo | kMbIconQuestion | kMbDefButton2),
               kIdNo);
+}
+
+// A box with a short text is still wide enough for its title and the window's own buttons.
+TEST(DialogPresenterTest, ANarrowBoxIsWideEnoughForItsTitlePicture) {
+    DialogPresenter presenter;
+    for (int points : {8, 16}) {
+        SCOPED_TRACE(points);
+        QFont font = QApplication::font();
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        ModalDriver driver([](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            ASSERT_NE(box, nullptr);
+            QFont bold = box->font();
+            bold.setBold(true);
+            const QFontMetrics metrics(bold);
+            EXPECT_GE(box->width(), metrics.horizontalAdvance("Dictionary Quillfast") +
+                                        6 * metrics.height());
+            if (const char* shots = std::getenv("DQ_SHOTS"))
+                box->grab().save(QString::fromLocal8Bit(shots) + "/MessageBox-narrow-" +
+                                 QString::number(QFontInfo(box->font()).pointSize()) + "pt.png");
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        presenter.MessageBox("Enter an integer.", "", kMbOk | kMbIconWarning);
+        EXPECT_TRUE(driver.Acted());
+    }
+    QApplication::setFont(QFont());
 }
 
 TEST(DialogPresenterTest, HelpWithoutAHelpFileSaysSo) {

@@ -1,5 +1,6 @@
 #include "tests/fakes/FakeOwnerWindow.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "tests/sim/WriterSimulator.h"
@@ -75,6 +76,13 @@ bool FakeOwnerWindow::WaitForMessages(std::size_t count, int timeoutMs) const {
     std::unique_lock<std::mutex> lock(lock_);
     return arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                              [&] { return messages_.size() >= count; });
+}
+
+bool FakeOwnerWindow::WaitForStrokeMessages(std::size_t count, int timeoutMs) const {
+    std::unique_lock<std::mutex> lock(lock_);
+    return arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        return std::size_t(std::count(messages_.begin(), messages_.end(), platform::kStrokeMessage)) >= count;
+    });
 }
 
 std::vector<unsigned> FakeOwnerWindow::Messages() const {

@@ -33,6 +33,8 @@ public:
     bool WaitForStrokes(CWriter& writer, std::size_t count, int timeoutMs);
     // Waits until `count` messages have been received in all, handling none.
     bool WaitForMessages(std::size_t count, int timeoutMs) const;
+    // The same for stroke messages only (connection messages come between them).
+    bool WaitForStrokeMessages(std::size_t count, int timeoutMs) const;
 
     // From now on each connection message notes the writer's status as it is then.
     void WatchStatus(CWriter& writer) { watched_ = &writer; }

@@ -136,6 +136,28 @@ TEST(ProfileTest, DamagedFileIsCopiedAsideAndOtherUsersKeepTheirValues) {
     EXPECT_EQ(file.value("default/Settings/Writer/Type").toInt(), 5);
 }
 
+// What a damaged file's broken lines leave (values outside every section, empty names, bytes
+// that are no text) stays in the copy and never reaches the rewritten file.
+TEST(ProfileTest, ADamagedFilesJunkIsNotWrittenBack) {
+    const std::string damaged =
+        "PK\x03\x04\x01garbage=1\n=x\n[anna]\nSettings\\Writer\\Type=7\n"
+        "\xC3\x28 bad=2\n[\nlost=3\n[bob]\nSettings\\Writer\\Port=2\n";
+    WriteFile(ConfigFile(), damaged);
+    ScriptedPresenter presenter;
+    EXPECT_EQ(platform::GetProfileInt("anna\\Settings\\Writer", "Type", 4), 7);
+    ASSERT_TRUE(platform::WriteProfileInt("default\\Settings\\Writer", "Type", 5));
+    EXPECT_EQ(testfiles::ReadBytes(ConfigFile() + ".damaged"), damaged);
+    const std::string written = testfiles::ReadBytes(ConfigFile());
+    EXPECT_EQ(written.find("[General]"), std::string::npos) << written;
+    for (const char* junk : {"garbage", "=x", "bad", "lost", "%"})
+        EXPECT_EQ(written.find(junk), std::string::npos) << junk << "\n" << written;
+    QSettings file(QString::fromStdString(ConfigFile()), QSettings::IniFormat);
+    EXPECT_EQ(file.status(), QSettings::NoError);
+    EXPECT_EQ(file.allKeys(), (QStringList{"anna/Settings/Writer/Type", "bob/Settings/Writer/Port",
+                                           "default/Settings/Writer/Type"}));
+    EXPECT_EQ(Notices(presenter).size(), 1u);
+}
+
 TEST(ProfileTest, EarlierCopiesOfADamagedFileAreKept) {
     WriteFile(ConfigFile() + ".damaged", "older copy");
     WriteFile(ConfigFile(), "\xFF\xFE not text\n");

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -20,6 +21,7 @@
 #include "tests/support/ModalDriver.h"
 #include "tests/support/ScriptedPresenter.h"
 #include "tests/support/TestEnvironment.h"
+#include "tests/support/WindowPictures.h"
 
 namespace {
 
@@ -90,6 +92,20 @@ TEST_F(BuildSpeechDlgTest, TheTemplate) {
     EXPECT_EQ(dlg.findChild<QLabel*>("headingLabel")->property("controlId").toInt(), 1013);
     EXPECT_EQ(dlg.findChild<QLabel*>("counterLabel")->property("controlId").toInt(), 1028);
     EXPECT_EQ(dlg.findChild<QProgressBar*>("progressBar")->property("controlId").toInt(), 1000);
+}
+
+TEST_F(BuildSpeechDlgTest, Picture) {
+    for (int points : {8, 16}) {
+        SCOPED_TRACE(points);
+        pictures::UseFontSize(points);
+        auto dlg = Open({"@Animals", "hippopotamus", "cat"});
+        dlg->show();
+        QApplication::processEvents();
+        pictures::ExpectButtonsShowTheirText(dlg.get());
+        EXPECT_EQ(Word(*dlg), "hippopotamus");
+        pictures::Shot(dlg.get(), "BuildSpeechDlg-" + std::to_string(points) + "pt.png");
+    }
+    pictures::UseFontSize(0);
 }
 
 TEST_F(BuildSpeechDlgTest, AListWithoutLinesIsRefused) {
@@ -188,12 +204,57 @@ TEST_F(BuildSpeechDlgTest, OkSavesThePositionAndEscapeDoesNot) {
     EXPECT_EQ(Stored(), 2);
 }
 
-TEST_F(BuildSpeechDlgTest, AHeadingAsTheLastLineEndsTheDialogWithoutRunningIt) {
-    Store(1);
-    BuildSpeechDlg dlg;
-    ASSERT_TRUE(dlg.LoadWordList(WriteList({"a", "@End"})));
-    EXPECT_EQ(dlg.Run(), QDialog::Accepted);  // no modal loop: a hang here fails the test
-    EXPECT_EQ(dlg.headingText, "End");
+// Walked onto a heading on the last line, the position is stored there and the dialog ends.
+TEST_F(BuildSpeechDlgTest, AHeadingAsTheLastLineEndsTheWalk) {
+    auto dlg = Open({"a", "@End"});
+    Click(*dlg, "nextButton");
+    EXPECT_TRUE(dlg->Ended());
+    EXPECT_EQ(dlg->result(), QDialog::Accepted);
+    EXPECT_EQ(dlg->headingText, "End");
+    EXPECT_EQ(Stored(), 1);
+}
+
+// Opened again there, nothing is left to train: the end of the list is told and a restart
+// offered; declined, the dialog ends without its modal loop and stores nothing.
+TEST_F(BuildSpeechDlgTest, AFinishedListOffersARestart) {
+    for (int answer : {platform::kIdNo, platform::kIdYes}) {
+        SCOPED_TRACE(answer);
+        Store(1);
+        ScriptedPresenter presenter;
+        presenter.AnswerText("Are you sure you wish to restart the dictionary build?", answer);
+        BuildSpeechDlg dlg;
+        ASSERT_TRUE(dlg.LoadWordList(WriteList({"a", "@End"})));
+        ModalDriver driver([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); }, 2000);
+        const int result = dlg.Run();  // no modal loop when declined: a hang fails the test
+        ASSERT_EQ(presenter.Asked().size(), 2u);
+        EXPECT_EQ(presenter.Asked()[0].text, kEndOfList);
+        EXPECT_EQ(result, QDialog::Rejected);
+        EXPECT_EQ(driver.Acted(), answer == platform::kIdYes);
+        if (answer == platform::kIdYes) EXPECT_EQ(Word(dlg), "a");
+        EXPECT_EQ(Stored(), 1);
+    }
+    // A list of one heading has no word to start again at.
+    ScriptedPresenter presenter;
+    BuildSpeechDlg only;
+    ASSERT_TRUE(only.LoadWordList(WriteList({"@End"})));
+    EXPECT_EQ(only.Run(), QDialog::Rejected);
+    ASSERT_EQ(presenter.Asked().size(), 1u);
+    EXPECT_EQ(presenter.Asked()[0].text, kEndOfList);
+}
+
+// Enter presses the focused button; elsewhere it presses OK.
+TEST_F(BuildSpeechDlgTest, EnterPressesTheFocusedButton) {
+    auto dlg = Open({"a", "b", "c"});
+    dlg->show();
+    auto* next = Button(*dlg, "nextButton");
+    next->setFocus();
+    QTest::keyClick(next, Qt::Key_Return);
+    EXPECT_EQ(Word(*dlg), "b");
+    EXPECT_FALSE(dlg->Ended());
+    auto* edit = dlg->findChild<QLineEdit*>("wordEdit");
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_TRUE(dlg->Ended());
     EXPECT_EQ(Stored(), 1);
 }
 
@@ -218,7 +279,10 @@ TEST_F(BuildSpeechDlgTest, AFailedPositionSaveIsToldAndTheDialogStillCloses) {
     Click(*dlg, "okButton");
     ASSERT_EQ(presenter.Asked().size(), 1u);
     EXPECT_NE(presenter.Asked()[0].text.find("could not be saved"), std::string::npos);
-    EXPECT_NE(presenter.Asked()[0].text.find("gone/Basics.iqx"), std::string::npos);
+    const std::string said = presenter.Asked()[0].text;
+    EXPECT_NE(said.find("gone/Basics.iqx"), std::string::npos) << said;
+    EXPECT_EQ(said.find("gone/Basics.iqx", said.find("gone/Basics.iqx") + 1), std::string::npos)
+        << said;  // named once
     EXPECT_TRUE(dlg->Ended());
 }
 

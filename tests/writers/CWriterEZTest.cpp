@@ -70,7 +70,7 @@ TEST_F(EzSession, RealtimeStrokesArriveAfterTheStartUpExchange) {
     EXPECT_EQ(owner.StrokeKeys(), (std::vector<std::string>{"20 00 00 00 00 00", "20 00 00 00 00 00",
                                                             "01 02 03 00 00 00", "7E FE 7F 00 00 00"}));
     // The last message may still be on its way when its stroke was taken with an earlier one.
-    EXPECT_TRUE(owner.WaitForMessages(4, kBound));
+    EXPECT_TRUE(owner.WaitForStrokeMessages(4, kBound));
     EXPECT_EQ(owner.StrokeMessageCount(), 4u);
 }
 

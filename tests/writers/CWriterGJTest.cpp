@@ -25,7 +25,7 @@ TEST_F(GrandjeanSession, StrokesArriveInOrder) {
     EXPECT_EQ(owner.StrokeKeys(), (Keys{"00 00 0C 00 00 00", "00 00 0C 00 00 00",
                                         "00 00 00 00 00 00", "20 00 01 00 00 00"}));
     // The last message may still be on its way when its stroke was taken with an earlier one.
-    EXPECT_TRUE(owner.WaitForMessages(4, kBoundMs));
+    EXPECT_TRUE(owner.WaitForStrokeMessages(4, kBoundMs));
     EXPECT_EQ(owner.StrokeMessageCount(), 4u);
 }
 

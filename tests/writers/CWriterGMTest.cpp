@@ -31,7 +31,7 @@ TEST_F(GeminiSession, StrokesArriveInOrder) {
     EXPECT_EQ(owner.StrokeKeys(),
               (Keys{"30 08 00 00 00 00", "48 40 00 00 00 00", "00 10 01 00 00 00"}));
     // The last message may still be on its way when its stroke was taken with an earlier one.
-    EXPECT_TRUE(owner.WaitForMessages(3, kBoundMs));
+    EXPECT_TRUE(owner.WaitForStrokeMessages(3, kBoundMs));
     EXPECT_EQ(owner.StrokeMessageCount(), 3u);
 }
 

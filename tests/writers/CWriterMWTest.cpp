@@ -90,7 +90,7 @@ TEST_F(MwSession, RealtimeStrokesArriveInOrderWithOrWithoutTheLeadByte) {
     ASSERT_TRUE(owner.WaitForStrokes(*writer, 4, kBound));
     EXPECT_EQ(owner.StrokeKeys(), (std::vector<std::string>{Keys(a), Keys(b), Keys(c), Keys(a)}));
     // The last message may still be on its way when its stroke was taken with an earlier one.
-    EXPECT_TRUE(owner.WaitForMessages(4, session::kBoundMs));
+    EXPECT_TRUE(owner.WaitForStrokeMessages(4, session::kBoundMs));
     EXPECT_EQ(owner.StrokeMessageCount(), 4u);
     EXPECT_FALSE(owner.WaitForStrokes(*writer, 5, session::kNothingMs));
 }

@@ -39,7 +39,7 @@ TEST_F(PassportSession, StrokesArriveInOrder) {
     EXPECT_EQ(owner.StrokeKeys(),
               (Keys{"28 50 00 00 00 00", "50 08 00 00 00 00", "20 00 01 00 00 00"}));
     // The last message may still be on its way when its stroke was taken with an earlier one.
-    EXPECT_TRUE(owner.WaitForMessages(3, kBoundMs));
+    EXPECT_TRUE(owner.WaitForStrokeMessages(3, kBoundMs));
     EXPECT_EQ(owner.StrokeMessageCount(), 3u);
 }
 

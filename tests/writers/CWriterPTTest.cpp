@@ -65,7 +65,7 @@ TEST_F(PtSession, WakeUpThenStrokesInOrderWithIdlePolls) {
     EXPECT_EQ(owner.StrokeKeys(),
               (std::vector<std::string>{KeysOf({0, 13}), KeysOf({5, 28}), KeysOf({}), KeysOf({6, 17, 27})}));
     // The last message may still be on its way when its stroke was taken with an earlier one.
-    EXPECT_TRUE(owner.WaitForMessages(4, session::kBoundMs));
+    EXPECT_TRUE(owner.WaitForStrokeMessages(4, session::kBoundMs));
     EXPECT_EQ(owner.StrokeMessageCount(), 4u);
     EXPECT_FALSE(owner.WaitForStrokes(*writer, 5, session::kNothingMs));
 

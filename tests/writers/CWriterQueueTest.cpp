@@ -60,7 +60,7 @@ TEST(StrokeQueue, StrokesComeOutInOrderWithTheLayoutByte) {
     }
     // One message per stroke, as owners that take one stroke per message expect.
     // The last message may still be on its way when its stroke was taken with an earlier one.
-    EXPECT_TRUE(owner.WaitForMessages(3, 5000));
+    EXPECT_TRUE(owner.WaitForStrokeMessages(3, 5000));
     EXPECT_EQ(owner.StrokeMessageCount(), 3u);
     EXPECT_EQ(owner.Messages().front(), 0x402u);
 }

@@ -85,7 +85,7 @@ TEST_F(SrSession, OnlyStrokesWrittenAfterTheStartArriveInOrder) {
     EXPECT_FALSE(owner.WaitForStrokes(*writer, 41, session::kNothingMs));  // nothing twice
     EXPECT_EQ(owner.StrokeKeys(), Texts(strokes));
     // The last message may still be on its way when its stroke was taken with an earlier one.
-    EXPECT_TRUE(owner.WaitForMessages(40, kBound));
+    EXPECT_TRUE(owner.WaitForStrokeMessages(40, kBound));
     EXPECT_EQ(owner.StrokeMessageCount(), 40u);
     EXPECT_EQ(owner.Strokes()[0].elapsedMs, 0);
     // From the handshake's count (3) on, with one stroke before the first wanted. (strokeIndex

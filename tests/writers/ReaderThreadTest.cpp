@@ -200,7 +200,7 @@ TEST_F(ReaderThread, StrokesFromTheWriterReachTheOwner) {
                                                             "40 00 00 00 00 00"}));
     EXPECT_EQ(owner.Strokes().back().layout, 3);
     // The last message may still be on its way when its stroke was taken with an earlier one.
-    EXPECT_TRUE(owner.WaitForMessages(3, kBound));
+    EXPECT_TRUE(owner.WaitForStrokeMessages(3, kBound));
     EXPECT_EQ(owner.StrokeMessageCount(), 3u);
     EXPECT_TRUE(ReturnsSoon([&] { writer->Stop(); }));
 }

@@ -4,8 +4,10 @@
 
 #include <QApplication>
 #include <QFontInfo>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <memory>
 #include <string>
@@ -13,10 +15,12 @@
 
 #include "core/AppSettings.h"
 #include "tests/fakes/FakeOwnerWindow.h"
+#include "tests/fakes/StatusWriter.h"
 #include "tests/fakes/TestWriters.h"
 #include "tests/sim/GeminiSimulator.h"
 #include "tests/support/ModalDriver.h"
 #include "tests/support/ScriptedPresenter.h"
+#include "tests/support/WindowPictures.h"
 #include "writers/CreateWriter.h"
 #include "writers/dialogs/CWriterAdjDlg.h"
 
@@ -87,6 +91,26 @@ TEST_F(AdjustDialog, MonitorShowsTheLastNineStrokesOldestFirst) {
     EXPECT_EQ(Lines(dlg), expected);
     EXPECT_TRUE(dlg.strokeSeen);
     EXPECT_EQ(dlg.lastStroke.keys, (Stroke{0x00, 0x02, 0, 0, 0, 0}));  // -F, position 12
+}
+
+QLabel* ConnectionLabel(CWriterAdjDlg& dlg) { return dlg.findChild<QLabel*>("connectionText"); }
+// The line as read, without the room left for breaking a long path.
+QString ConnectionShown(CWriterAdjDlg& dlg) {
+    QLabel* label = ConnectionLabel(dlg);
+    return label->isVisibleTo(&dlg) ? label->text().remove(QChar(0x200B)) : QString();
+}
+
+// The monitor's own writer says where it is connected until strokes flow.
+TEST_F(AdjustDialog, MonitorShowsTheConnectionUntilStrokesFlow) {
+    CWriterAdjDlg dlg;
+    ASSERT_NE(dlg.writer, nullptr);
+    dlg.show();
+    EXPECT_TRUE(ConnectionShown(dlg).startsWith("COM1 = ")) << ConnectionShown(dlg).toStdString();
+    // What the writer says, whatever its wording: the dialog's part is to show it.
+    EXPECT_EQ(ConnectionShown(dlg).toStdString(), dlg.writer->GetConnectionStatus().Text());
+    sim.Stroke("S1-");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ConnectionShown(dlg).isEmpty(); }, kBoundMs));
+    EXPECT_EQ(Lines(dlg).size(), 1u);
 }
 
 TEST_F(AdjustDialog, CaptureKeepsTheLastOfThreeStrokes) {
@@ -167,11 +191,61 @@ TEST_F(HandBack, StrokesQueuedWhileTheDialogEndsReachTheRestoredOwner) {
         ASSERT_TRUE(caller.WaitForStrokes(*writer, total, kBoundMs));
         EXPECT_EQ(Queued(*writer), 0u);
         // Told of each stroke, so an owner that takes one per message finds them all too.
-        EXPECT_TRUE(caller.WaitForMessages(total, kBoundMs));
+        EXPECT_TRUE(caller.WaitForStrokeMessages(total, kBoundMs));
         EXPECT_EQ(caller.StrokeKeys().back(), "08 00 00 00 00 00");
     }
     caller.HandleMessages(*writer);
     EXPECT_EQ(caller.Strokes().size(), total);
+}
+
+// A capture shows the borrowed writer's status, follows its changes while it holds it, and
+// hands the writer (and with it the status messages) back.
+TEST(ConnectionLine, ACaptureShowsTheBorrowedWritersStatus) {
+    fakes::FakeOwnerWindow caller;
+    std::unique_ptr<fakes::StatusWriter> writer(NewWriter<fakes::StatusWriter>(caller.Handle()));
+    writer->Set(ConnectionState::NotAnswering, "COM1 = /dev/ttyUSB0");
+    {
+        CWriterAdjDlg dlg(1, true, writer.get());
+        dlg.show();
+        EXPECT_EQ(ConnectionShown(dlg), "COM1 = /dev/ttyUSB0: the writer does not answer");
+        writer->Set(ConnectionState::Gone, "COM1 = /dev/ttyUSB0", "no such device");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ConnectionShown(dlg).contains("has gone"); },
+                                    kBoundMs));
+        writer->AddStroke(0x20, 0, 0);  // strokes flow: nothing to say
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ConnectionShown(dlg).isEmpty(); }, kBoundMs));
+        EXPECT_EQ(dlg.strokeList->count(), 1);
+        writer->Set(ConnectionState::NotAnswering, "COM1 = /dev/ttyUSB0");
+        dlg.reject();
+    }
+    EXPECT_EQ(writer->owner.load(), caller.Handle());
+    const std::size_t before = caller.Messages().size();
+    writer->Set(ConnectionState::Connected, "COM1 = /dev/ttyUSB0");
+    ASSERT_TRUE(caller.WaitForMessages(before + 1, kBoundMs));
+    EXPECT_EQ(caller.Messages().back(), platform::kConnectionMessage);
+}
+
+// A long line wraps, also inside a device path, and the window grows to hold all of it.
+TEST(ConnectionLine, ALongLineWrapsAndIsNeverCutPicture) {
+    fakes::FakeOwnerWindow caller;
+    std::unique_ptr<fakes::StatusWriter> writer(NewWriter<fakes::StatusWriter>(caller.Handle()));
+    const std::string device =
+        "COM1 = /dev/serial/by-id/usb-Stenograph_L.L.C._Diamante_Writer_0123456789-if00-port0";
+    writer->Set(ConnectionState::Unavailable, device, "permission denied: join the dialout group");
+    for (int points : {8, 16}) {
+        SCOPED_TRACE(points);
+        pictures::UseFontSize(points);
+        CWriterAdjDlg dlg(1, true, writer.get());
+        dlg.show();
+        QApplication::processEvents();
+        QLabel* label = ConnectionLabel(dlg);
+        ASSERT_TRUE(label->isVisible());
+        EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+        EXPECT_GT(label->height(), 2 * label->fontMetrics().height());  // it wrapped
+        EXPECT_LE(label->geometry().bottom(), dlg.okButton->geometry().top());
+        EXPECT_LE(dlg.width(), dlg.screen()->availableGeometry().width());
+        pictures::Shot(&dlg, "CWriterAdjDlg-status-" + std::to_string(points) + "pt.png");
+    }
+    pictures::UseFontSize(0);
 }
 
 TEST_F(HandBack, AWriterThatWasNeverThereShowsNothing) {

@@ -11,22 +11,14 @@
 
 #include "core/AppSettings.h"
 #include "core/Stroke.h"
-#include "platform/Codepage.h"
+#include "core/StrokeText.h"
 #include "ui_CWriterAdjDlg.h"
 #include "writers/CreateWriter.h"
+#include "writers/dialogs/ConnectionLine.h"
 
 namespace {
 
 constexpr int kTapeColumns = 22;  // the steno-tape form's width
-constexpr int kHebrewLayout = 6;
-
-QString LineText(const TrackStroke& stroke) {
-    const std::string text = FormatStroke(stroke, kStrokeColumns);
-    if (stroke.layout != kHebrewLayout) return platform::ToQString(text);
-    // Hebrew letters would turn the line right to left; the tape's columns stay in key order.
-    return QChar(0x202D) + platform::ToQString(text, platform::Codepage::Windows1255) +
-           QChar(0x202C);
-}
 
 // An owner that takes one stroke per message gets one message for each stroke still waiting;
 // one that takes all of them finds the queue empty on the others.
@@ -58,10 +50,13 @@ CWriterAdjDlg::CWriterAdjDlg(int maxLines, bool captureMode, CWriter* writer, QW
     strokeList = ui_->strokeList;
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
     OnInitDialog();
-    if (ownsWriter)
+    if (ownsWriter) {
         this->writer = CreateWriter(GetSettings(), kModeRealtime, Handle(), 1);
-    else
+        // What the start-up came to; later changes come as messages.
+        ShowConnectionLine(ui_->connectionText, this->writer);
+    } else {
         TakeWriter();
+    }
 }
 
 CWriterAdjDlg::~CWriterAdjDlg() {
@@ -83,6 +78,7 @@ void CWriterAdjDlg::OnInitDialog() {
     QFont tape = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     if (font().pointSizeF() > 0) tape.setPointSizeF(font().pointSizeF());
     strokeList->setFont(tape);
+    ui_->connectionText->hide();
     layout()->setSizeConstraint(QLayout::SetMinimumSize);
     FitList();
     resize(minimumSizeHint());
@@ -119,12 +115,12 @@ void CWriterAdjDlg::OnStroke() {
     while (writer->GetStroke(&stroke)) {
         lastStroke = stroke;
         strokeSeen = true;
-        const QString line = LineText(stroke);
+        const QString line = TapeLineToQString(stroke.layout, FormatStroke(stroke, kStrokeColumns));
         auto* item = new QListWidgetItem(line);
         // Column 0 at the left, also on a right-to-left desktop.
         item->setTextAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter);
         strokeList->addItem(item);
-        const int columns = int(line.size()) - (stroke.layout == kHebrewLayout ? 2 : 0);
+        const int columns = TapeLineColumns(line);
         if (columns > widestColumns_) {
             widestColumns_ = columns;
             widened = widestColumns_ > kTapeColumns;
@@ -140,6 +136,8 @@ void CWriterAdjDlg::OnStroke() {
 bool CWriterAdjDlg::event(QEvent* e) {
     if (const platform::WindowMessageEvent* message = platform::WindowMessageEvent::From(e)) {
         if (message->Message() == platform::kStrokeMessage) OnStroke();
+        if (message->Message() == platform::kConnectionMessage)
+            ShowConnectionLine(ui_->connectionText, writer);
         return true;
     }
     return QDialog::event(e);
@@ -160,6 +158,8 @@ void CWriterAdjDlg::TakeWriter() {
     if (!writer || holdsWriter_) return;
     previousOwner = writer->SetOwner(Handle());
     holdsWriter_ = true;
+    // The borrowed writer's status went to its owner until now.
+    ShowConnectionLine(ui_->connectionText, writer);
 }
 
 void CWriterAdjDlg::HandBack() {

@@ -9,6 +9,8 @@
 //    strokeSeen is true.
 // A borrowed writer's owner is this dialog from construction until the dialog ends (or is
 // destroyed); then the previous owner gets it back and is told of every stroke still queued.
+// Under the strokes one line says how the writer's connection stands, while there is
+// something to say ("COM1 = /dev/ttyUSB0: the writer does not answer").
 #include <QDialog>
 #include <memory>
 
