@@ -16,10 +16,12 @@
 namespace {
 
 const char* const kEntries[] = {
-    "Writer/Type",      "Writer/Port",       "Writer/Baud Rate", "Writer/Data Bits",
-    "Writer/Parity",    "Writer/Stop Bits",  "Writer/Language",  "Strokes/Next",
-    "Strokes/Back",     "Strokes/Accept",    "Strokes/Clear",    "Strokes/Delete",
-    "Strokes/Shadow",   "Strokes/Drop",
+    "Writer/Type",          "Writer/Port",          "Writer/Baud Rate",      "Writer/Data Bits",
+    "Writer/Parity",        "Writer/Stop Bits",     "Writer/Language",       "Strokes/Next",
+    "Strokes/Next Exact",   "Strokes/Back",         "Strokes/Back Exact",    "Strokes/Accept",
+    "Strokes/Accept Exact", "Strokes/Clear",        "Strokes/Clear Exact",   "Strokes/Delete",
+    "Strokes/Delete Exact", "Strokes/Shadow",       "Strokes/Shadow Exact",  "Strokes/Drop",
+    "Strokes/Drop Exact",
 };
 
 // A number stored for `entry`, when the input gave one.
