@@ -70,6 +70,9 @@ void DropJunk(Store& s) {
     if (kept.size() == keys.size()) return;
     s.settings->clear();
     for (const auto& [key, value] : kept) s.settings->setValue(key, value);
+    // Written now, beside its copy: left pending, the cleaned values would go out whenever the
+    // object is next written or dropped, over whatever the file holds by then.
+    s.settings->sync();
 }
 
 // Opens the profile on first use. Sets `report` to what the user must be told.

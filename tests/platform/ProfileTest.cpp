@@ -158,6 +158,21 @@ TEST(ProfileTest, ADamagedFilesJunkIsNotWrittenBack) {
     EXPECT_EQ(Notices(presenter).size(), 1u);
 }
 
+// The junk of a damaged file is dropped from the file as soon as its copy is kept, not by a
+// write at some later moment: a file put in its place meanwhile is read as it is, and kept.
+TEST(ProfileTest, ADamagedFileIsCleanedWhenReadNotLater) {
+    const std::string damaged = "n=1\nnot a setting\n[a]\nb\\c=7\n";
+    WriteFile(ConfigFile(), damaged);
+    ScriptedPresenter presenter;
+    EXPECT_EQ(platform::GetProfileInt("a\\b", "c", 4), 7);
+    EXPECT_EQ(testfiles::ReadBytes(ConfigFile() + ".damaged"), damaged);
+    const std::string replaced = "[a]\nb\\c=8\n";
+    WriteFile(ConfigFile(), replaced);
+    platform::ReloadProfile();
+    EXPECT_EQ(platform::GetProfileInt("a\\b", "c", 4), 8);
+    EXPECT_EQ(testfiles::ReadBytes(ConfigFile()), replaced);
+}
+
 TEST(ProfileTest, EarlierCopiesOfADamagedFileAreKept) {
     WriteFile(ConfigFile() + ".damaged", "older copy");
     WriteFile(ConfigFile(), "\xFF\xFE not text\n");
