@@ -29,7 +29,8 @@ const char* const kCapturePattern = "MWNotes.*";
 }  // namespace
 
 CWriterMW::CWriterMW(platform::WindowHandle owner)
-    : FramedSerialWriter(owner, mw::FrameStroke, mw::FrameKeys, kIdleWaitMs, mw::kStrokeTimeoutMs) {}
+    : FramedSerialWriter(owner, mw::FrameStroke, mw::FrameKeys, kIdleWaitMs, mw::kStrokeTimeoutMs,
+                         mw::kStrokeResumeMs) {}
 
 CWriterMW::~CWriterMW() { StopReaderThread(); }
 

@@ -17,7 +17,8 @@ constexpr std::size_t kMaxReadBytes = 4096;
 }  // namespace
 
 CWriterPT::CWriterPT(platform::WindowHandle owner)
-    : CWriter(owner), packets_(pt::FramePacket, kIdleWaitMs, pt::kPacketTimeoutMs), polls_(kPollCycleMs) {}
+    : CWriter(owner), packets_(pt::FramePacket, kIdleWaitMs, pt::kPacketTimeoutMs, FramedReader::FrameTime::FromFirstByte,
+               pt::kPacketResumeMs), polls_(kPollCycleMs) {}
 
 CWriterPT::~CWriterPT() { StopReaderThread(); }
 

@@ -7,8 +7,10 @@ constexpr int kMaxReadBytes = 4096;
 }
 
 FramedSerialWriter::FramedSerialWriter(platform::WindowHandle owner, FramedReader::Framer framer,
-                                       Decoder decoder, int idleWaitMs, int frameTimeoutMs)
-    : CWriter(owner), frames_(framer, idleWaitMs, frameTimeoutMs), decoder_(decoder) {}
+                                       Decoder decoder, int idleWaitMs, int frameTimeoutMs, int resumeMs)
+    : CWriter(owner),
+      frames_(framer, idleWaitMs, frameTimeoutMs, FramedReader::FrameTime::FromFirstByte, resumeMs),
+      decoder_(decoder) {}
 
 FramedSerialWriter::~FramedSerialWriter() { StopReaderThread(); }
 

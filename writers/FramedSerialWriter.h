@@ -15,8 +15,9 @@ class FramedSerialWriter : public CWriter {
 public:
     using Decoder = Stroke (*)(std::string_view frame);
 
+    // resumeMs: see FramedReader (0: a frame that falls silent is dropped at once).
     FramedSerialWriter(platform::WindowHandle owner, FramedReader::Framer framer, Decoder decoder,
-                       int idleWaitMs, int frameTimeoutMs);
+                       int idleWaitMs, int frameTimeoutMs, int resumeMs = 0);
     ~FramedSerialWriter() override;
 
     void Poll() override;

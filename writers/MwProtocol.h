@@ -36,6 +36,10 @@ inline constexpr std::string_view kEndRecord = "\xFF\xFF\xFF";
 // fastest writing leaves some 125 ms from one stroke to the next: the 100 ms of EZ and Flash,
 // whose packets are as long, never joins the rest of a cut stroke to the next one.
 inline constexpr int kStrokeTimeoutMs = 100;
+// A stroke that fell silent is kept this long in case the rest of it comes after all: its
+// lead byte is optional, so only what follows tells a stroke held up on the way (its rest
+// completes it exactly) from one cut off (the next strokes are whole on their own).
+inline constexpr int kStrokeResumeMs = 1000;
 
 // Three key bytes, after a lead byte 0xFF when the first byte is one.
 FrameStep FrameStroke(std::string_view bytes);

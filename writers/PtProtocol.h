@@ -35,6 +35,10 @@ inline constexpr std::uint8_t kFirstPacketByte = 0x10;
 // from one stroke's packet to the next: the 100 ms of EZ and Flash, whose packets are as long,
 // never joins the rest of a cut packet to the next stroke.
 inline constexpr int kPacketTimeoutMs = 100;
+// A packet that fell silent is kept this long in case the rest of it comes after all: no
+// byte marks a packet's start, so only what follows tells a packet held up on the way (its
+// rest completes it exactly) from one cut off (the next packets are whole on their own).
+inline constexpr int kPacketResumeMs = 1000;
 
 // Four packet bytes: a packet. A byte below 0x10 among the first four drops it and what came
 // before it.

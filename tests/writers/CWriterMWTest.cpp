@@ -120,7 +120,8 @@ TEST_F(MwSession, AStrokeCutShortIsDroppedAndNothingIsMadeOfIt) {
 
 // A writer that stops inside a stroke and goes on after the pause: that stroke is dropped, its
 // rest never joins the next stroke, and every later stroke reads right.
-TEST_F(MwSession, APauseInsideAStrokeDropsItAndTheStrokesAfterItReadRight) {
+// FF 04 | 250 ms | 00 00, then two strokes: the held-up stroke is one, and so is each after it.
+TEST_F(MwSession, AStrokeHeldUpInsideGivesItsKeysAndTheStrokesAfterItReadRight) {
     auto writer = Open(kModeRealtime);
     const std::string key0 = MwSimulator::RealtimeStroke({0x20, 0, 0});
     sim.Send(MwSimulator::RealtimeStroke({0x20, 0, 0}, true));
@@ -131,9 +132,9 @@ TEST_F(MwSession, APauseInsideAStrokeDropsItAndTheStrokesAfterItReadRight) {
         std::this_thread::sleep_for(std::chrono::milliseconds(180));
         sim.Send(key0);
     }
-    ASSERT_TRUE(owner.WaitForStrokes(*writer, 3, kBound));
-    EXPECT_FALSE(owner.WaitForStrokes(*writer, 4, session::kNothingMs));
-    EXPECT_EQ(owner.StrokeKeys(), std::vector<std::string>(3, Keys({0x20, 0, 0})));
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 4, kBound));
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, 5, session::kNothingMs));
+    EXPECT_EQ(owner.StrokeKeys(), std::vector<std::string>(4, Keys({0x20, 0, 0})));
 }
 
 TEST_F(MwSession, StopReturnsAtOnceMidStrokeAndAnUnpluggedWriterGivesNothing) {

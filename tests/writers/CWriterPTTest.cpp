@@ -89,7 +89,9 @@ TEST_F(PtSession, APacketCutShortIsDroppedAndTheNextOneIsWhole) {
 
 // A writer that stops inside a packet and goes on after the pause: that packet is dropped, its
 // rest never joins the next stroke, and every later packet reads right.
-TEST_F(PtSession, APauseInsideAPacketDropsItAndThePacketsAfterItReadRight) {
+// FD FF | 700 ms | FF FF, then two packets: the held-up packet is one stroke, and so is each
+// after it.
+TEST_F(PtSession, APacketHeldUpInsideGivesItsStrokeAndThePacketsAfterItReadRight) {
     auto writer = Open();
     const std::string key0 = PtSimulator::Packet({0});
     sim.Send(key0);
@@ -100,9 +102,9 @@ TEST_F(PtSession, APauseInsideAPacketDropsItAndThePacketsAfterItReadRight) {
         std::this_thread::sleep_for(std::chrono::milliseconds(180));
         sim.Send(key0);
     }
-    ASSERT_TRUE(owner.WaitForStrokes(*writer, 3, kBound));
-    EXPECT_FALSE(owner.WaitForStrokes(*writer, 4, session::kNothingMs));
-    EXPECT_EQ(owner.StrokeKeys(), std::vector<std::string>(3, KeysOf({0})));
+    ASSERT_TRUE(owner.WaitForStrokes(*writer, 4, kBound));
+    EXPECT_FALSE(owner.WaitForStrokes(*writer, 5, session::kNothingMs));
+    EXPECT_EQ(owner.StrokeKeys(), std::vector<std::string>(4, KeysOf({0})));
 }
 
 // "Send 0x80, sleep 200 ms" stays a pace when the writer answers each poll at once: the answer

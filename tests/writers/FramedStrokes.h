@@ -150,7 +150,7 @@ std::vector<std::string> TimedStrokesOneWay(const FramedReader& prototype, const
     std::int64_t now = 0;
     const auto arrive = [&](std::int64_t at, std::string_view bytes) {
         // The waits that end without input before the bytes come.
-        while (!reader.Pending().empty() && now + reader.WaitMs(now) < at) {
+        while (!reader.Idle() && now + reader.WaitMs(now) < at) {
             now += reader.WaitMs(now);
             reader.NoInput(now);
         }

@@ -39,16 +39,21 @@ TEST(MwStroke, StreamsGiveTheSameStrokesHoweverTheyAreRead) {
     }
 }
 
-// A pause inside a stroke drops what came before it; the rest of that stroke is dropped in
-// turn, never joined to the next one, and every later stroke reads right. No stroke cut short,
-// even at the fastest writing, joins the next one.
+// A stroke held up inside gives its keys once its rest comes (within a second); a stroke cut
+// off is dropped, its rest never joined to the next one, and every later stroke reads right.
+// No stroke cut short, even at the fastest writing, joins the next one.
 TEST(MwStroke, APauseInsideAStrokeNeverJoinsTwoStrokes) {
-    const FramedReader reader(mw::FrameStroke, 100, mw::kStrokeTimeoutMs);
+    const FramedReader reader(mw::FrameStroke, 100, mw::kStrokeTimeoutMs, FramedReader::FrameTime::FromFirstByte,
+                              mw::kStrokeResumeMs);
     const TimedRow rows[] = {
         {"a pause of 250 ms after the lead byte and one key byte",
          {{0, Hex("FF 04 00 00")}, {kFastestStrokeGapMs, Hex("FF 04")}, {250, Hex("00 00")},
           {kFastestStrokeGapMs, Hex("04 00 00")}, {kFastestStrokeGapMs, Hex("04 00 00")}},
-         {"20 00 00", "20 00 00", "20 00 00"}},
+         {"20 00 00", "20 00 00", "20 00 00", "20 00 00"}},
+        {"the writer stops after a key byte, two strokes in one burst later",
+         {{0, Hex("FF 04")}, {300, Hex("FF 08 00 00 04 00 00")}}, {"10 00 00", "20 00 00"}},
+        {"a pause of more than a second after a key byte",
+         {{0, Hex("04")}, {1500, Hex("00 00")}, {kFastestStrokeGapMs, Hex("08 00 00")}}, {"10 00 00"}},
         {"the writer stops after two key bytes, the next stroke at the fastest pace",
          {{0, Hex("04 00")}, {kFastestStrokeGapMs, Hex("08 00 00")}}, {"10 00 00"}},
         {"the writer stops after the lead byte",

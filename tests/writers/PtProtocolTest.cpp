@@ -102,21 +102,29 @@ TEST(PtPacket, StreamsGiveTheSameStrokesHoweverTheyAreRead) {
     }
 }
 
-// A pause inside a packet drops what came before it; the rest of that packet is dropped in
-// turn, never joined to the next stroke, and every later packet reads right. No stroke cut
-// short, even at the fastest writing, joins the next one.
+// A packet held up inside gives its stroke once its rest comes (within a second); a packet cut
+// off is dropped, its rest never joined to the next stroke, and every later packet reads
+// right. No stroke cut short, even at the fastest writing, joins the next one.
 TEST(PtPacket, APauseInsideAPacketNeverJoinsTwoStrokes) {
-    const FramedReader reader(pt::FramePacket, 200, pt::kPacketTimeoutMs);
+    const FramedReader reader(pt::FramePacket, 200, pt::kPacketTimeoutMs, FramedReader::FrameTime::FromFirstByte,
+                              pt::kPacketResumeMs);
     const std::string key0 = Hex("FD FF FF FF");
     const TimedRow rows[] = {
         {"a pause of 700 ms after two bytes",
          {{0, key0}, {kFastestStrokeGapMs, Hex("FD FF")}, {700, Hex("FF FF")}, {kFastestStrokeGapMs, key0},
           {kFastestStrokeGapMs, key0}},
-         {"20 00 00 00", "20 00 00 00", "20 00 00 00"}},
+         {"20 00 00 00", "20 00 00 00", "20 00 00 00", "20 00 00 00"}},
+        {"the same, the rest and the next strokes in one burst",
+         {{0, key0}, {kFastestStrokeGapMs, Hex("FD FF")}, {700, Hex("FF FF") + key0 + key0}},
+         {"20 00 00 00", "20 00 00 00", "20 00 00 00", "20 00 00 00"}},
         {"the writer stops after two bytes, the next stroke at the fastest pace",
          {{0, Hex("FD FF")}, {kFastestStrokeGapMs, Hex("FF FE FF FF")}}, {"00 40 00 00"}},
+        {"the writer stops after two bytes, two strokes in one burst later",
+         {{0, Hex("FD FF")}, {300, Hex("FF FE FF FF") + key0}}, {"00 40 00 00", "20 00 00 00"}},
         {"the writer stops after three bytes", {{0, Hex("FD FF FF")}, {kFastestStrokeGapMs, key0}}, {"20 00 00 00"}},
-        {"the last byte alone after a pause", {{0, Hex("7F FF FF")}, {400, Hex("FF")}, {kFastestStrokeGapMs, key0}},
+        {"the last byte alone after a pause", {{0, Hex("FD FF FF")}, {400, Hex("FF")}, {kFastestStrokeGapMs, key0}},
+         {"20 00 00 00", "20 00 00 00"}},
+        {"the last byte after more than a second", {{0, Hex("FD FF FF")}, {1500, Hex("FF")}, {kFastestStrokeGapMs, key0}},
          {"20 00 00 00"}},
         {"strokes at the fastest pace",
          {{0, key0}, {kFastestStrokeGapMs, Hex("FF FE FF FF")}, {kFastestStrokeGapMs, key0}},
