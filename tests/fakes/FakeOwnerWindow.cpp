@@ -34,6 +34,14 @@ std::vector<ConnectionStatus> FakeOwnerWindow::Statuses() const {
     return statuses_;
 }
 
+std::vector<ConnectionState> FakeOwnerWindow::States() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    std::vector<ConnectionState> states;
+    for (const ConnectionStatus& s : statuses_)
+        if (states.empty() || states.back() != s.state) states.push_back(s.state);
+    return states;
+}
+
 bool FakeOwnerWindow::WaitForState(ConnectionState state, int timeoutMs, std::size_t after) const {
     std::unique_lock<std::mutex> lock(lock_);
     return arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {

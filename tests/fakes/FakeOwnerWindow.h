@@ -4,6 +4,7 @@
 // until the test handles them on its own thread (as a dialog's thread would): each stroke
 // message takes every stroke queued in the writer.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
@@ -39,8 +40,20 @@ public:
     // From now on each connection message notes the writer's status as it is then.
     void WatchStatus(CWriter& writer) { watched_ = &writer; }
     std::vector<ConnectionStatus> Statuses() const;
+    // The states noted, in order, with repeats of one state folded.
+    std::vector<ConnectionState> States() const;
     // Waits until a status of that state has been noted after the first `after` ones.
     bool WaitForState(ConnectionState state, int timeoutMs, std::size_t after = 0) const;
+    // Waits until a status that `holds` has been noted.
+    template <class Predicate>
+    bool WaitForStatus(Predicate holds, int timeoutMs) const {
+        std::unique_lock<std::mutex> lock(lock_);
+        return arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+            for (const ConnectionStatus& s : statuses_)
+                if (holds(s)) return true;
+            return false;
+        });
+    }
 
     // Every message received, in order (handled or not).
     std::vector<unsigned> Messages() const;

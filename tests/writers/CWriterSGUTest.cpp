@@ -13,7 +13,6 @@
 #include "tests/fakes/FakeUsbWriter.h"
 #include "tests/support/HexBytes.h"
 #include "tests/support/ScriptedPresenter.h"
-#include "tests/writers/ConnectionWatch.h"
 #include "tests/writers/DriverSession.h"
 #include "writers/CWriterSGU.h"
 
@@ -354,13 +353,13 @@ TEST_F(SguSession, AHaltedEndpointIsClearedAndTheWriterGoesOn) {
 }
 
 TEST_F(SguSession, AWriterThatWentIsFoundAgainAndGoesOnFromTheStrokeReached) {
-    session::StatusOwner watcher;
+    fakes::FakeOwnerWindow watcher;
     Start();
-    watcher.Watch(writer.get());
+    watcher.WatchStatus(*writer);
     writer->SetOwner(watcher.Handle());
     StoreStroke(usb, 0);
     StoreStroke(usb, 1);
-    ASSERT_TRUE(watcher.WaitForStrokes(2, kBoundMs));
+    ASSERT_TRUE(watcher.WaitForStrokes(*writer, 2, kBoundMs));
     usb.Unplug();
     ASSERT_TRUE(watcher.WaitForState(ConnectionState::Gone, kBoundMs));
     EXPECT_EQ(writer->GetConnectionStatus().Text(),
@@ -368,10 +367,10 @@ TEST_F(SguSession, AWriterThatWentIsFoundAgainAndGoesOnFromTheStrokeReached) {
     StoreStroke(usb, 2);  // written while it was away: kept on the writer
     const std::size_t requestsBefore = usb.Requests().size();
     usb.PlugIn();
-    ASSERT_TRUE(watcher.WaitForStrokes(3, kBoundMs));
+    ASSERT_TRUE(watcher.WaitForStrokes(*writer, 3, kBoundMs));
     StoreStroke(usb, 3);
-    ASSERT_TRUE(watcher.WaitForStrokes(4, kBoundMs));
-    EXPECT_FALSE(watcher.WaitForStrokes(5, kNothingMs)) << "no stroke twice";
+    ASSERT_TRUE(watcher.WaitForStrokes(*writer, 4, kBoundMs));
+    EXPECT_FALSE(watcher.WaitForStrokes(*writer, 5, kNothingMs)) << "no stroke twice";
     EXPECT_EQ(watcher.StrokeKeys(), (Keys{"20 00 00 00 00 00", "10 00 01 00 00 00",
                                           "08 00 02 00 00 00", "04 00 03 00 00 00"}));
     const std::vector<ConnectionState> states = watcher.States();

@@ -12,7 +12,6 @@
 #include "tests/fakes/FakeHidBackend.h"
 #include "tests/fakes/FakeOwnerWindow.h"
 #include "tests/support/ScriptedPresenter.h"
-#include "tests/writers/ConnectionWatch.h"
 #include "tests/writers/DriverSession.h"
 #include "writers/CWriterTR.h"
 
@@ -182,7 +181,7 @@ protected:
     }
     void Start() {
         writer.reset(NewWriter<CWriterTR>(watcher.Handle()));
-        watcher.Watch(writer.get());
+        watcher.WatchStatus(*writer);
         writer->mode = kModeRealtime;
         writer->Start(1);
     }
@@ -195,14 +194,14 @@ protected:
     CWriterTR::Library saved{};
     FakeHidBackend device;
     kbdhook::KeyboardHook hook{device};
-    session::StatusOwner watcher;
+    fakes::FakeOwnerWindow watcher;
     std::unique_ptr<CWriterTR> writer;
 };
 
 TEST_F(TrealOnHidTest, AKeyboardThatWentIsOpenedAgainAndEveryLaterStrokeArrives) {
     Start();
     ASSERT_TRUE(WriteK());
-    ASSERT_TRUE(watcher.WaitForStrokes(1, kBoundMs));
+    ASSERT_TRUE(watcher.WaitForStrokes(*writer, 1, kBoundMs));
     device.Unplug(kPath);
     ASSERT_TRUE(watcher.WaitForState(ConnectionState::Gone, kBoundMs));
     EXPECT_FALSE(WriteK()) << "nothing reads the keyboard while it is away";
@@ -210,8 +209,8 @@ TEST_F(TrealOnHidTest, AKeyboardThatWentIsOpenedAgainAndEveryLaterStrokeArrives)
     ASSERT_TRUE(watcher.WaitForStatus([](const ConnectionStatus& s) { return s.again; }, kBoundMs));
     constexpr int kAfter = 100;
     for (int i = 0; i < kAfter; ++i) ASSERT_TRUE(WriteK()) << "stroke " << i;
-    ASSERT_TRUE(watcher.WaitForStrokes(1 + kAfter, kBoundMs));
-    EXPECT_FALSE(watcher.WaitForStrokes(2 + kAfter, kNothingMs));
+    ASSERT_TRUE(watcher.WaitForStrokes(*writer, 1 + kAfter, kBoundMs));
+    EXPECT_FALSE(watcher.WaitForStrokes(*writer, 2 + kAfter, kNothingMs));
     EXPECT_EQ(watcher.StrokeKeys(), Keys(1 + kAfter, "08 00 00 00 00 00"));
     using S = ConnectionState;
     EXPECT_EQ(watcher.States(), (std::vector<S>{S::Connecting, S::Connected, S::Receiving, S::Gone,
