@@ -4,7 +4,7 @@
 //
 //  * it sends bytes on its own (strokes): Send;
 //  * it answers the driver's requests: scripted steps checked byte for byte (Expect), then a
-//    hook (SetRequestHandler) or, in a subclass, OnRequest with the writer's own logic;
+//    hook (SetRequestHandler) with the writer's own logic, which a subclass hands over;
 //  * it misbehaves on cue: silent (answers and sends nothing), slow (a pause before every
 //    byte), corrupt (chosen bytes flipped), vanished (the master closed: the port hangs up);
 //  * it records every byte the driver wrote (Received, WaitForReceived) and every surprise
@@ -64,7 +64,8 @@ public:
     using RequestHandler = std::function<std::size_t(const std::string& pending, std::string& reply)>;
 
     explicit WriterSimulator(int comNumber = 1);
-    // Subclasses that override OnRequest call StopThread() first in their destructor.
+    // Subclasses whose handler uses their own members call StopThread() first in their
+    // destructor.
     virtual ~WriterSimulator();
     WriterSimulator(const WriterSimulator&) = delete;
     WriterSimulator& operator=(const WriterSimulator&) = delete;
@@ -111,13 +112,14 @@ public:
     std::size_t SentCount() const;
 
 protected:
-    // The writer's own logic, for bytes no scripted step is waiting for; same contract as
-    // RequestHandler. The base uses the handler if one is set, else takes nothing.
-    virtual std::size_t OnRequest(const std::string& pending, std::string& reply);
     // Ends the simulator's thread; idempotent.
     void StopThread();
 
 private:
+    // The handler, for bytes no scripted step is waiting for; without one, takes them all.
+    // Not virtual: the thread runs from the base's constructor on, and a virtual call would
+    // read the object's virtual table while a subclass's constructor is still writing it.
+    std::size_t OnRequest(const std::string& pending, std::string& reply);
     void AddStep(Step step);
     void Run();
     void HandlePending();

@@ -109,6 +109,9 @@ TEST_F(AdjustDialog, MonitorShowsTheConnectionUntilStrokesFlow) {
     // What the writer says, whatever its wording: the dialog's part is to show it.
     EXPECT_EQ(ConnectionShown(dlg).toStdString(), dlg.writer->GetConnectionStatus().Text());
     sim.Stroke("S1-");
+    // A status message posted during the start may be handled first and already read the new
+    // state: the stroke's own message follows.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Lines(dlg).size() == 1u; }, kBoundMs));
     EXPECT_TRUE(QTest::qWaitFor([&] { return ConnectionShown(dlg).isEmpty(); }, kBoundMs));
     EXPECT_EQ(Lines(dlg).size(), 1u);
 }
