@@ -182,9 +182,6 @@ void CWriter::Stop() {
         std::lock_guard<std::mutex> guard(queueLock);
         status_ = ConnectionStatus{};
         receiving_ = false;
-    }
-    {
-        std::lock_guard<std::mutex> guard(queueLock);
         std::deque<TrackStroke>().swap(strokeQueue);
     }
     std::string().swap(auxBuffer);
@@ -211,13 +208,13 @@ void CWriter::SetConnectionStatus(ConnectionStatus status) {
     platform::PostMessage(owner.load(), platform::kConnectionMessage);
 }
 
-void CWriter::SetConnectionState(ConnectionState state) {
-    ConnectionStatus status;
-    status.state = state;
-    status.device = port.DeviceText();
-    if (state == ConnectionState::Gone || state == ConnectionState::Unavailable)
-        status.reason = port.OpenFailureReason();
-    SetConnectionStatus(std::move(status));
+void CWriter::SetConnectionStatus(ConnectionState state, std::string device, std::string reason, bool again) {
+    SetConnectionStatus(ConnectionStatus{state, std::move(device), std::move(reason), again});
+}
+
+void CWriter::SetConnectionState(ConnectionState state, bool again) {
+    const bool failed = state == ConnectionState::Gone || state == ConnectionState::Unavailable;
+    SetConnectionStatus(state, port.DeviceText(), failed ? port.OpenFailureReason() : std::string(), again);
 }
 
 void CWriter::CancelStart() {
@@ -283,11 +280,7 @@ void CWriter::Reconnect() {
         return;
     }
     reestablishDue_ = false;
-    ConnectionStatus status;
-    status.state = ConnectionState::Connected;
-    status.device = port.DeviceText();
-    status.again = true;
-    SetConnectionStatus(std::move(status));
+    SetConnectionState(ConnectionState::Connected, true);
 }
 
 // ---- the stroke queue -------------------------------------------------------------------

@@ -36,7 +36,8 @@
 //  * A driver whose Poll blocks on something other than the port (a library call, a channel of
 //    its own) overrides WakeReader() to end that wait.
 //  * Connection: in realtime a serial port that vanishes (unplugged, hung up) is opened again
-//    by the reader thread about once a second (COMn resolved anew), and then Reestablish()
+//    by the reader thread about once a second, and at once when a new device shows behind
+//    COMn (resolved anew each time); then Reestablish()
 //    runs: redo the start-up exchange there without asking anything, forget half-read frames,
 //    and go on from the stroke reached. The base keeps the ConnectionStatus and tells the
 //    owner (platform::kConnectionMessage) when it changes; a driver that notices its writer
@@ -254,9 +255,11 @@ protected:
     virtual bool Reestablish() { return true; }
     // Changes the connection status and tells the owner when it changed. Any thread.
     void SetConnectionStatus(ConnectionStatus status);
+    void SetConnectionStatus(ConnectionState state, std::string device, std::string reason = {},
+                             bool again = false);
     // The same for the serial port: its device text and, for Gone and Unavailable, the reason
     // of its last failed open.
-    void SetConnectionState(ConnectionState state);
+    void SetConnectionState(ConnectionState state, bool again = false);
     // How long the reader thread waits between two tries to reach a writer that has gone.
     int reconnectPauseMs = 1000;
     // The "Read notes from writer" / "Reading..." wait window with Cancel.

@@ -56,11 +56,7 @@ CWriterSGU::~CWriterSGU() { CWriterSGU::Stop(); }
 bool CWriterSGU::OnReaderThread() const { return readerThread.get_id() == std::this_thread::get_id(); }
 
 void CWriterSGU::SetStatus(ConnectionState state, std::string reason) {
-    ConnectionStatus status;
-    status.state = state;
-    status.device = deviceName_;
-    status.reason = std::move(reason);
-    SetConnectionStatus(std::move(status));
+    SetConnectionStatus(state, deviceName_, std::move(reason));
 }
 
 std::string CWriterSGU::OpenFailureReason() const {
@@ -227,11 +223,7 @@ void CWriterSGU::Reconnect() {
     }
     OpenRealtimeFile();
     if (reconnecting_ || stopRequested != 0) return;
-    ConnectionStatus status;
-    status.state = ConnectionState::Connected;
-    status.device = deviceName_;
-    status.again = true;
-    SetConnectionStatus(std::move(status));
+    SetConnectionStatus(ConnectionState::Connected, deviceName_, {}, true);
 }
 
 void CWriterSGU::ReadStrokes(int first, int count) {

@@ -103,12 +103,7 @@ CWriterTR::Presence CWriterTR::LookForKeyboard() {
 }
 
 void CWriterTR::SetStatus(ConnectionState state, std::string reason, bool again) {
-    ConnectionStatus status;
-    status.state = state;
-    status.device = kDeviceText;
-    status.reason = std::move(reason);
-    status.again = again;
-    SetConnectionStatus(std::move(status));
+    SetConnectionStatus(state, kDeviceText, std::move(reason), again);
 }
 
 void CWriterTR::Poll() {
